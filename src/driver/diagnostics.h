@@ -1,0 +1,51 @@
+// How the program reports: one exception type for every fatal condition (main prints its text
+// and exits with its status), warnings and progress messages on standard error that -quiet
+// silences, and open_file, the one place where named files are opened.
+#pragma once
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "driver/run_config.h"
+
+namespace velmo {
+
+// Thrown by library code for every fatal condition. text() is written to standard error as it
+// stands, then the process exits with status().
+class FatalError : public std::exception {
+ public:
+  explicit FatalError(std::string text, int status = 1) : text_(std::move(text)), status_(status) {}
+  const char* what() const noexcept override { return text_.c_str(); }
+  const std::string& text() const { return text_; }
+  int status() const { return status_; }
+
+ private:
+  std::string text_;
+  int status_;
+};
+
+// "\nERROR: <message>!\naborted.\n"
+[[noreturn]] void fatal_error(std::string_view message);
+// "\nERROR: <message>: <detail>\naborted.\n"
+[[noreturn]] void fatal_error2(std::string_view message, std::string_view detail);
+// fatal_error2 with the number formatted "%ld" as detail ("... at line: 12").
+[[noreturn]] void fatal_error_num(std::string_view message, long number);
+
+// printf into a std::string.
+std::string string_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// "WARNING: <message>!\n" unless quiet.
+void warning(const RunConfig& config, std::string_view message);
+// "WARNING: <message>: <detail>\n" unless quiet.
+void warning2(const RunConfig& config, std::string_view message, std::string_view detail);
+// The text as it stands, unless quiet.
+void message(const RunConfig& config, std::string_view text);
+// The text as it stands, only with -verbose.
+void verbose_message(const RunConfig& config, std::string_view text);
+
+// fopen with the mode ("rt", "wt", "rb", "wb"); fatal "Can't open file: <name>" on failure.
+FILE* open_file(const std::string& name, const char* mode);
+
+}  // namespace velmo

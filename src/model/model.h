@@ -1,0 +1,15 @@
+// Model: everything estimated at start-up and read by the sentence loop. Built once by the run
+// sequence and passed by reference; only training changes its frequencies and probabilities.
+#pragma once
+
+#include "grammar/grammar.h"
+#include "lexicon/lexicon.h"
+
+namespace velmo {
+
+struct Model {
+  Grammar grammar;
+  Lexicon lexicon;
+};
+
+}  // namespace velmo

@@ -1,0 +1,22 @@
+// The best analysis of a sentence: Viterbi trees (-viterbi, -viterbi1), best tag sequences
+// (from the best parse, or position-wise from inside and outside values with -tagging alone),
+// and the per-forest dump of model parameters (-print-probs).
+#pragma once
+
+#include <cstdio>
+
+#include "output/output_context.h"
+
+namespace velmo {
+
+// Reorders the forest so that first entries lead along the best parse; returns its root or
+// null. Needs Viterbi values.
+ForestNode* select_best_parse(const OutputContext& ctx);
+
+void print_viterbi_tree(FILE* out, const OutputContext& ctx);
+void print_viterbi_tags(FILE* out, const OutputContext& ctx);
+// Needs inside and outside values.
+void print_best_tags(FILE* out, const OutputContext& ctx);
+void print_parameters(FILE* out, const OutputContext& ctx);
+
+}  // namespace velmo

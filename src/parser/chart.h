@@ -1,0 +1,121 @@
+// The chart of one sentence: a bottom-up left-corner parser without prediction that builds the
+// packed parse forest. Nodes (one per category, span, head and kind) and dotted items (one per
+// rule, dot, span and head) are shared through two hash tables; every item keeps all the ways
+// in which it was reached. All records come from the chart's BlockPool and live until the next
+// begin_sentence. Every list grows at the front, so lists are in reverse order of creation.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "grammar/grammar.h"
+#include "parser/prob.h"
+#include "symbols/block_pool.h"
+
+namespace velmo {
+
+constexpr int kMaxPositions = 10000;  // chart positions 0..9999
+constexpr int kNoHead = -2;           // head of an unlexicalised node or item
+
+struct ChartItem;
+struct DaughterLink;
+
+struct ForestNode {
+  int16_t category = 0;
+  int16_t start = 0, end = 0;
+  int16_t lexical = 0;       // 1: a word reading; 0: built by a rule
+  uint16_t stamp = 0;        // visit mark of the forest walks
+  int32_t ref_count = 0;     // used by the top-down walk; 0 at rest
+  int32_t head = kNoHead;
+  int32_t number = 0;        // printers' numbering
+  const char* word = nullptr;  // lexical nodes: the word text (lives as long as the chart)
+  PROB inside, outside, root_score;
+  ChartItem* analyses = nullptr;  // complete items, newest first
+  ForestNode* next = nullptr;     // lexicalised variants / printer chains
+  void* chunks = nullptr;         // optimal chunker's best sequence
+};
+
+struct ChartItem {
+  int16_t mother = 0;
+  int16_t rule = 0;          // index in the mother's rule array
+  int16_t dot = 0;           // daughters recognised so far, 1..daughter count
+  int16_t start = 0;
+  uint16_t stamp = 0;
+  int32_t ref_count = 0;
+  int32_t head = kNoHead;
+  int32_t number = 0;
+  PROB inside, outside, sort_score;
+  DaughterLink* links = nullptr;        // newest first
+  ChartItem* next_analysis = nullptr;   // in the node's analyses (complete items)
+  ChartItem* next_waiting = nullptr;    // in the chart slot where the item waits
+  void* chunks = nullptr;
+};
+
+// One step of a binarised analysis: `previous` (dot - 1 daughters, none when dot is 1)
+// extended by `daughter`.
+struct DaughterLink {
+  PROB prob;  // printers' scratch value
+  ChartItem* previous = nullptr;
+  ForestNode* daughter = nullptr;
+  DaughterLink* next = nullptr;
+};
+
+class Chart {
+ public:
+  explicit Chart(const Grammar& grammar);
+  ~Chart();
+  Chart(const Chart&) = delete;
+  Chart& operator=(const Chart&) = delete;
+
+  // Forgets the previous sentence and opens position 0.
+  void begin_sentence();
+  // Makes position p usable (positions are opened in ascending order).
+  void open_position(int p);
+
+  // Inserts a lexical node (analysis null) or adds a complete item to its node; a new node is
+  // combined at once with every item waiting for it and starts every rule it is first of.
+  ForestNode* add_node(int category, int start, int end, ChartItem* analysis);
+  // Lists the root nodes over 0..n: descending category, the lexical node before the rule-built
+  // one. Empty when the sentence has no parse.
+  void collect_roots(int n);
+  const std::vector<ForestNode*>& roots() const { return roots_; }
+  std::vector<ForestNode*>& roots() { return roots_; }
+
+  ForestNode* find_node(int category, int start, int end, int head, bool lexical) const;
+  // The table operations themselves; also used to build lexicalised copies.
+  std::pair<ForestNode*, bool> find_or_make_node(int category, int start, int end, int head,
+                                                 ChartItem* analysis, bool lexical);
+  std::pair<ChartItem*, bool> find_or_make_item(int mother, int rule, int dot, int start, int end,
+                                                int head, ChartItem* previous,
+                                                ForestNode* daughter);
+
+  // A fresh stamp for one forest walk.
+  uint16_t next_stamp() { return static_cast<uint16_t>(++walk_counter_); }
+  BlockPool& pool() { return pool_; }
+  const Grammar& grammar() const { return grammar_; }
+
+ private:
+  struct NodeEntry;
+  struct ItemEntry;
+  void extend(int mother, int rule, int dot, int start, int end, ChartItem* previous,
+              ForestNode* daughter);
+  void grow_nodes();
+  void grow_items();
+
+  const Grammar& grammar_;
+  const int symbol_count_;
+  BlockPool pool_;
+  // slots_[p] has symbol_count_ + 1 lists: items ending at p waiting for a category, and
+  // (last) the complete items ending at p.
+  std::vector<std::vector<ChartItem*>> slots_;
+  int open_positions_ = 0;
+  std::vector<NodeEntry*> node_buckets_;
+  std::vector<ItemEntry*> item_buckets_;
+  int node_shift_ = 20, item_shift_ = 20;
+  int node_count_ = 0, item_count_ = 0;
+  std::vector<ForestNode*> roots_;
+  uint32_t walk_counter_ = 0;
+};
+
+}  // namespace velmo

@@ -1,0 +1,38 @@
+// The words of the sentence being parsed: their texts and chart spans, the number of chart
+// positions, the sentence weight and the brackets of treebank annotation lines.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace velmo {
+
+constexpr int kMaxWords = 9999;
+
+struct Bracket {
+  int start = 0;
+  int end = -1;                 // word index; kOpen while open, kOpenEnded for "["
+  std::vector<int> categories;  // empty: any category
+  static constexpr int kOpen = -1;
+  static constexpr int kOpenEnded = -2;
+};
+
+struct Sentence {
+  std::vector<std::string> words;  // in input order
+  std::vector<int> starts, ends;   // chart span of each word
+  int position_count = 0;          // the largest word end so far
+  double weight = 1.0;             // with -sent-weights
+  std::vector<Bracket> brackets;
+
+  int word_count() const { return static_cast<int>(words.size()); }
+  void clear() {
+    words.clear();
+    starts.clear();
+    ends.clear();
+    position_count = 0;
+    weight = 1.0;
+    brackets.clear();
+  }
+};
+
+}  // namespace velmo
