@@ -1,0 +1,40 @@
+// Inside-outside training: each sentence's forest adds its expected rule, lexical and start
+// frequencies to the model; with -iter n the probabilities are re-estimated after n, 3n, 7n ...
+// sentences, and the frequency files are written after each re-estimation and at the end.
+#pragma once
+
+#include "driver/run_config.h"
+#include "model/model.h"
+#include "parser/chart.h"
+#include "parser/inside_outside.h"
+#include "parser/sentence.h"
+
+namespace velmo {
+
+// Multiplies every accumulated frequency of the model by w (0 clears them).
+void scale_frequencies(Model& model, double w, const RunConfig& config);
+
+class Trainer {
+ public:
+  Trainer(Model& model, const RunConfig& config);
+
+  // One sentence, after its inside and outside values were computed. `sentence_number` counts
+  // from 1 over all processed sentences.
+  void training_step(Chart& chart, const ProbModel& pm, const ForestProbs& probs,
+                     const Sentence& sentence, long sentence_number);
+  // Sentences trained since the last re-estimation (for the intermediate files).
+  int sentences_since_reestimation() const { return since_reestimation_; }
+  // The closing perplexity line and the final frequency files.
+  void finish_training();
+
+ private:
+  Model& model_;
+  const RunConfig& config_;
+  int interval_;                 // sentences until the next re-estimation; doubles each time
+  int since_reestimation_ = 0;
+  double log_prob_sum_ = 0.0;
+  long position_sum_ = 0;
+  bool zero_prob_seen_ = false;
+};
+
+}  // namespace velmo
