@@ -63,3 +63,25 @@ TEST(TreebankGrammarTest, WsjGrammar) {
 
 }  // namespace
 }  // namespace velmo
+
+namespace velmo {
+namespace {
+
+TEST(TreebankGrammarTest, AtisSymbolicGrammar) {
+  FILE* in = open_or_null(kDataDir + "atis/atis.gram");
+  if (!in) GTEST_SKIP() << "no shared ATIS grammar at " << kDataDir;
+  RunConfig config;
+  config.symbolic = true;
+  config.quiet = true;
+  Grammar g = read_grammar(in, config);
+  std::fclose(in);
+  int rules = 0;
+  for (const SymbolData& symbol : g.data) rules += static_cast<int>(symbol.rules.size());
+  EXPECT_GT(rules, 4000);
+  for (const SymbolData& symbol : g.data)
+    for (const Rule& rule : symbol.rules) EXPECT_EQ(rule.freq, 1.0);
+  check_cycles(g, config);
+}
+
+}  // namespace
+}  // namespace velmo
