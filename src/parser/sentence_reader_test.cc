@@ -131,7 +131,8 @@ TEST_F(SentenceReaderTest, ReadsAWeightBeforeEachSentence) {
 
 TEST_F(SentenceReaderTest, RecordsBracketsAtWordIndices) {
   const Case cases[] = {
-      {"\t( NP\nthe\ndog\n\t)\n\t[\nbarks\n", {}, "the[0,1] dog[1,2] (0,2:NP) (2,-2:) | "},
+      {"\t( NP\nthe\ndog\n\t)\n\t[\nbarks\n", {},
+       "the[0,1] dog[1,2] barks[2,3] (0,2:NP) (2,-2:) | "},
       // ")" closes the innermost open "(", never a "[" bracket.
       {"\t(\na\n\t( VP NP\n\t[ DT\nb\nc\n\t)\n\t)\n", {},
        "a[0,1] b[1,2] c[2,3] (0,3:) (1,3:VP,NP) (1,-2:DT) | "},
