@@ -53,6 +53,14 @@ void message(const RunConfig& config, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
+void message_fmt(const RunConfig& config, const char* format, ...) {
+  if (config.quiet) return;
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+}
+
 void verbose_message(const RunConfig& config, std::string_view text) {
   if (!config.verbose) return;
   std::fwrite(text.data(), 1, text.size(), stderr);

@@ -42,6 +42,9 @@ void warning(const RunConfig& config, std::string_view message);
 void warning2(const RunConfig& config, std::string_view message, std::string_view detail);
 // The text as it stands, unless quiet.
 void message(const RunConfig& config, std::string_view text);
+// printf-formatted text, unless quiet.
+void message_fmt(const RunConfig& config, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
 // The text as it stands, only with -verbose.
 void verbose_message(const RunConfig& config, std::string_view text);
 

@@ -24,13 +24,18 @@ class BlockPool {
   T* make() {
     return new (allocate(sizeof(T))) T();
   }
-  // Frees every block; the next request opens a new one.
+  // Releases every block; the next request opens a new one. Released blocks are kept for
+  // reuse, since the chart releases its pool for every sentence.
   void release_all();
 
+  // Blocks holding allocations since the last release.
   std::size_t block_count() const { return blocks_.size(); }
 
  private:
+  char* new_block();
+
   std::vector<char*> blocks_;
+  std::vector<char*> spare_;
   std::size_t offset_ = kUsableBytes;
 };
 

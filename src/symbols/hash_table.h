@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "driver/run_config.h"
@@ -46,6 +47,9 @@ class HashTable {
   };
   uint32_t bucket_of(const void* key) const;
   void rehash();
+  void purge();
+  void warn_long_chain(long length);
+  void warn_empty_buckets(long empty, long buckets);
 
   HashFn hash_;
   EqualFn equal_;

@@ -32,6 +32,9 @@ class SymbolTable {
   // Strips a head mark (reported through `head_marked`), then looks the name up.
   int lookup(std::string_view name, LookupMode mode, const RunConfig& config,
              bool* head_marked = nullptr) const;
+  // Reads the next blank-delimited token (at most 999 bytes, trailing blanks consumed) and
+  // looks it up; a head mark only warns "unexpected head marking". -1 at end of input.
+  int read_symbol(FILE* in, LookupMode mode, const RunConfig& config) const;
 
   const std::string& name(int id) const { return names_[id]; }
   int size() const { return static_cast<int>(names_.size()); }

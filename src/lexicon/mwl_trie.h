@@ -1,0 +1,19 @@
+// Building the trie of multi-word lexemes: every lexicon word with blanks is entered from its
+// last component backwards, so that the sentence reader can walk it from the last word of a
+// span towards the first.
+#pragma once
+
+#include <vector>
+
+#include "driver/run_config.h"
+#include "lexicon/lexicon.h"
+
+namespace velmo {
+
+// A lexeme of more than this many blanks is left out of the trie.
+constexpr int kMaxMwlBlanks = 100;
+
+// Indexes every entry whose word contains a blank (0x20); `entries` in word order.
+void build_mwl_index(const std::vector<LexEntry>& entries, MwlNode& root);
+
+}  // namespace velmo
