@@ -83,9 +83,12 @@ class Chart {
   std::vector<ForestNode*>& roots() { return roots_; }
 
   ForestNode* find_node(int category, int start, int end, int head, bool lexical) const;
-  // The table operations themselves; also used to build lexicalised copies.
+  // The table operations themselves; also used to build lexicalised copies. Neither propagates.
+  // find_or_make_node returns (node, existed); an analysis, if given, goes to the front of the
+  // node's analyses whether the node is new or not.
   std::pair<ForestNode*, bool> find_or_make_node(int category, int start, int end, int head,
                                                  ChartItem* analysis, bool lexical);
+  // Returns (item, is new); with a daughter given a link (previous, daughter) is always added.
   std::pair<ChartItem*, bool> find_or_make_item(int mother, int rule, int dot, int start, int end,
                                                 int head, ChartItem* previous,
                                                 ForestNode* daughter);
@@ -95,11 +98,19 @@ class Chart {
   BlockPool& pool() { return pool_; }
   const Grammar& grammar() const { return grammar_; }
 
+  int node_count() const { return node_count_; }
+  int item_count() const { return item_count_; }
+  int node_bucket_count() const { return static_cast<int>(node_buckets_.size()); }
+  int item_bucket_count() const { return static_cast<int>(item_buckets_.size()); }
+
  private:
   struct NodeEntry;
   struct ItemEntry;
+  void propagate(ForestNode* node);
   void extend(int mother, int rule, int dot, int start, int end, ChartItem* previous,
               ForestNode* daughter);
+  uint32_t node_bucket(int category, int start, int end, int head) const;
+  uint32_t item_bucket(int mother, int rule, int dot, int start, int end, int head) const;
   void grow_nodes();
   void grow_items();
 

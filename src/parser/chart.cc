@@ -1,0 +1,227 @@
+#include "parser/chart.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "driver/diagnostics.h"
+
+namespace velmo {
+
+namespace {
+
+constexpr uint32_t kGoldenRatio = 0x9E3779B9u;
+constexpr int kInitialShift = 20;  // 4096 buckets: the top 12 bits of the product
+constexpr int kGrowthShift = 3;    // each growth multiplies the bucket count by 8
+constexpr int kMaxLoad = 4;        // entries per bucket before the table grows
+
+template <class Entry>
+void reset_buckets(std::vector<Entry*>& buckets) {
+  std::size_t initial = std::size_t{1} << (32 - kInitialShift);
+  if (buckets.size() == initial) {
+    std::fill(buckets.begin(), buckets.end(), nullptr);
+  } else {
+    std::vector<Entry*>(initial, nullptr).swap(buckets);  // gives back a grown array
+  }
+}
+
+}  // namespace
+
+struct Chart::NodeEntry {
+  ForestNode* node;
+  NodeEntry* next;
+};
+
+// The end position is part of an item's identity but lives here, not in the item.
+struct Chart::ItemEntry {
+  int end;
+  ChartItem* item;
+  ItemEntry* next;
+};
+
+Chart::Chart(const Grammar& grammar)
+    : grammar_(grammar), symbol_count_(grammar.symbol_count()) {
+  begin_sentence();
+}
+
+Chart::~Chart() = default;
+
+void Chart::begin_sentence() {
+  pool_.release_all();
+  reset_buckets(node_buckets_);
+  reset_buckets(item_buckets_);
+  node_shift_ = item_shift_ = kInitialShift;
+  node_count_ = item_count_ = 0;
+  roots_.clear();
+  walk_counter_ = 0;
+  open_positions_ = 0;
+  open_position(0);
+}
+
+// Slot arrays are kept between sentences and cleared when their position is opened again.
+void Chart::open_position(int p) {
+  assert(p >= 0 && p < kMaxPositions);
+  for (; open_positions_ <= p; ++open_positions_) {
+    if (static_cast<int>(slots_.size()) <= open_positions_) slots_.emplace_back();
+    slots_[open_positions_].assign(symbol_count_ + 1, nullptr);
+  }
+}
+
+uint32_t Chart::node_bucket(int category, int start, int end, int head) const {
+  uint32_t key = (static_cast<uint32_t>(category) << 12) ^ static_cast<uint32_t>(head) ^
+                 (static_cast<uint32_t>(start) << 20) ^ (static_cast<uint32_t>(end) << 26);
+  return (key * kGoldenRatio) >> node_shift_;
+}
+
+uint32_t Chart::item_bucket(int mother, int rule, int dot, int start, int end, int head) const {
+  uint32_t j = static_cast<uint32_t>(end);
+  uint32_t key = static_cast<uint32_t>(mother) ^ static_cast<uint32_t>(head) ^
+                 (static_cast<uint32_t>(rule) << 8) ^ (static_cast<uint32_t>(dot) << 12) ^
+                 (static_cast<uint32_t>(start) << 14) ^ (j << 20) ^ (j << 26);
+  return (key * kGoldenRatio) >> item_shift_;
+}
+
+ForestNode* Chart::find_node(int category, int start, int end, int head, bool lexical) const {
+  for (NodeEntry* e = node_buckets_[node_bucket(category, start, end, head)]; e; e = e->next) {
+    const ForestNode* n = e->node;
+    if (n->category == category && n->start == start && n->end == end && n->head == head &&
+        (n->lexical != 0) == lexical) {
+      return e->node;
+    }
+  }
+  return nullptr;
+}
+
+std::pair<ForestNode*, bool> Chart::find_or_make_node(int category, int start, int end, int head,
+                                                      ChartItem* analysis, bool lexical) {
+  ForestNode* node = find_node(category, start, end, head, lexical);
+  bool existed = node != nullptr;
+  if (!existed) {
+    node = pool_.make<ForestNode>();
+    node->category = static_cast<int16_t>(category);
+    node->start = static_cast<int16_t>(start);
+    node->end = static_cast<int16_t>(end);
+    node->head = head;
+    node->lexical = lexical ? 1 : 0;
+    NodeEntry*& bucket = node_buckets_[node_bucket(category, start, end, head)];
+    bucket = new (pool_.allocate(sizeof(NodeEntry))) NodeEntry{node, bucket};
+    if (++node_count_ > kMaxLoad * static_cast<int>(node_buckets_.size())) grow_nodes();
+  }
+  if (analysis) {
+    analysis->next_analysis = node->analyses;
+    node->analyses = analysis;
+  }
+  return {node, existed};
+}
+
+std::pair<ChartItem*, bool> Chart::find_or_make_item(int mother, int rule, int dot, int start,
+                                                     int end, int head, ChartItem* previous,
+                                                     ForestNode* daughter) {
+  ItemEntry*& bucket = item_buckets_[item_bucket(mother, rule, dot, start, end, head)];
+  ChartItem* item = nullptr;
+  for (ItemEntry* e = bucket; e && !item; e = e->next) {
+    const ChartItem* i = e->item;
+    if (e->end == end && i->mother == mother && i->rule == rule && i->dot == dot &&
+        i->start == start && i->head == head) {
+      item = e->item;
+    }
+  }
+  bool is_new = item == nullptr;
+  if (is_new) {
+    item = pool_.make<ChartItem>();
+    item->mother = static_cast<int16_t>(mother);
+    item->rule = static_cast<int16_t>(rule);
+    item->dot = static_cast<int16_t>(dot);
+    item->start = static_cast<int16_t>(start);
+    item->head = head;
+    bucket = new (pool_.allocate(sizeof(ItemEntry))) ItemEntry{end, item, bucket};
+  }
+  if (daughter) {
+    item->links = new (pool_.allocate(sizeof(DaughterLink)))
+        DaughterLink{PROB::zero(), previous, daughter, item->links};
+  }
+  // Grown last: `bucket` refers into the bucket array.
+  if (is_new && ++item_count_ > kMaxLoad * static_cast<int>(item_buckets_.size())) grow_items();
+  return {item, is_new};
+}
+
+void Chart::grow_nodes() {
+  node_shift_ -= kGrowthShift;
+  if (node_shift_ <= 0) fatal_error("too much memory allocated");
+  std::vector<NodeEntry*> old(std::size_t{1} << (32 - node_shift_), nullptr);
+  old.swap(node_buckets_);
+  for (NodeEntry* e : old) {
+    while (e) {
+      NodeEntry* next = e->next;
+      const ForestNode* n = e->node;
+      NodeEntry*& bucket = node_buckets_[node_bucket(n->category, n->start, n->end, n->head)];
+      e->next = bucket;
+      bucket = e;
+      e = next;
+    }
+  }
+}
+
+void Chart::grow_items() {
+  item_shift_ -= kGrowthShift;
+  if (item_shift_ < 0) fatal_error("too much memory allocated");
+  std::vector<ItemEntry*> old(std::size_t{1} << (32 - item_shift_), nullptr);
+  old.swap(item_buckets_);
+  for (ItemEntry* e : old) {
+    while (e) {
+      ItemEntry* next = e->next;
+      const ChartItem* i = e->item;
+      ItemEntry*& bucket =
+          item_buckets_[item_bucket(i->mother, i->rule, i->dot, i->start, e->end, i->head)];
+      e->next = bucket;
+      bucket = e;
+      e = next;
+    }
+  }
+}
+
+ForestNode* Chart::add_node(int category, int start, int end, ChartItem* analysis) {
+  if (end >= open_positions_) open_position(end);
+  auto [node, existed] =
+      find_or_make_node(category, start, end, kNoHead, analysis, analysis == nullptr);
+  // An existing node has been combined with everything already.
+  if (!existed) propagate(node);
+  return node;
+}
+
+// Waiting items first, then the rules the node's category starts: the order decides the order
+// of every list built from here.
+void Chart::propagate(ForestNode* node) {
+  int i = node->start, j = node->end, x = node->category;
+  for (ChartItem* w = slots_[i][x]; w; w = w->next_waiting) {
+    extend(w->mother, w->rule, w->dot + 1, w->start, j, w, node);
+  }
+  for (const RuleRef& r : grammar_.data[x].first_daughter) {
+    extend(r.mother, r.rule, 1, i, j, nullptr, node);
+  }
+}
+
+void Chart::extend(int mother, int rule, int dot, int start, int end, ChartItem* previous,
+                   ForestNode* daughter) {
+  auto [item, is_new] =
+      find_or_make_item(mother, rule, dot, start, end, kNoHead, previous, daughter);
+  if (!is_new) return;  // already waiting, and if complete, already in its node
+  const std::vector<int>& daughters = grammar_.rule(mother, rule).daughters;
+  int waits_for = dot < static_cast<int>(daughters.size()) ? daughters[dot] : symbol_count_;
+  ChartItem*& slot = slots_[end][waits_for];
+  item->next_waiting = slot;
+  slot = item;
+  if (waits_for == symbol_count_) add_node(mother, start, end, item);
+}
+
+void Chart::collect_roots(int n) {
+  roots_.clear();
+  for (int x = 0; x < symbol_count_; ++x) {
+    if (!(grammar_.data[x].start_prob > 0)) continue;
+    if (ForestNode* node = find_node(x, 0, n, kNoHead, false)) roots_.push_back(node);
+    if (ForestNode* node = find_node(x, 0, n, kNoHead, true)) roots_.push_back(node);
+  }
+  // The root list grows at the front.
+  std::reverse(roots_.begin(), roots_.end());
+}
+
+}  // namespace velmo

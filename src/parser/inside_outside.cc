@@ -1,0 +1,222 @@
+#include "parser/inside_outside.h"
+
+#include <cstdio>
+#include <unordered_map>
+
+#include "lexicon/lexicon.h"
+#include "parser/forest_walk.h"
+
+namespace velmo {
+
+// The head-lexicalised lookups (-lexmodel) multiply into, or replace, these unlexicalised
+// values; they are added here when that model exists.
+
+PROB ProbModel::start(const ForestNode* node) const {
+  return PROB::from(model_.grammar.data[node->category].start_prob);
+}
+
+PROB ProbModel::lexical(const ForestNode* node) const {
+  std::string_view word = node->word ? node->word : "";
+  return PROB::from(
+      lexical_probability(model_.grammar, model_.lexicon, word, node->category, config_));
+}
+
+PROB ProbModel::rule(const ChartItem* item) const {
+  return PROB::from(model_.grammar.rule(item->mother, item->rule).prob);
+}
+
+PROB ProbModel::choice(const DaughterLink*, const ChartItem*) const { return PROB::one(); }
+
+PROB ProbModel::link_value(const DaughterLink* link, const ChartItem* item) const {
+  PROB value = link->daughter->inside * choice(link, item);
+  if (link->previous) value *= link->previous->inside;
+  return value;
+}
+
+namespace {
+
+// "logSP: ..." / "logVP: ..." of -sent-probs.
+void print_log_prob(const char* label, PROB p) {
+  if (p.is_zero()) {
+    std::fprintf(stderr, "%s: 0.0\n", label);
+  } else {
+    std::fprintf(stderr, "%s: %g\n", label, p.log);
+  }
+}
+
+struct InsidePass : ForestVisitor<InsidePass> {
+  explicit InsidePass(const ProbModel& pm) : pm(pm) {}
+  const ProbModel& pm;
+  PROB sentence_prob;
+
+  void item_after(ChartItem* item) {
+    PROB sum;
+    for (DaughterLink* l = item->links; l; l = l->next) sum += pm.link_value(l, item);
+    item->inside = sum;
+    item->outside = PROB::zero();
+  }
+  void node_after(ForestNode* node) {
+    PROB sum = node->lexical ? pm.lexical(node) : PROB::zero();
+    for (ChartItem* a = node->analyses; a; a = a->next_analysis) sum += pm.rule(a) * a->inside;
+    node->inside = sum;
+    node->outside = PROB::zero();
+  }
+  void root_after(ForestNode* root) {
+    sentence_prob += pm.start(root) * root->inside;
+    root->outside = PROB::zero();
+  }
+};
+
+// Only a strictly greater value replaces the current one, so ties keep the first in list order.
+struct ViterbiPass : ForestVisitor<ViterbiPass> {
+  explicit ViterbiPass(const ProbModel& pm) : pm(pm) {}
+  const ProbModel& pm;
+  PROB best;
+
+  void item_after(ChartItem* item) {
+    PROB max;
+    for (DaughterLink* l = item->links; l; l = l->next) {
+      PROB v = pm.link_value(l, item);
+      if (v > max) max = v;
+    }
+    item->inside = max;
+  }
+  void node_after(ForestNode* node) {
+    if (node->lexical) {
+      node->inside = pm.lexical(node);
+      return;
+    }
+    PROB max;
+    for (ChartItem* a = node->analyses; a; a = a->next_analysis) {
+      PROB v = pm.rule(a) * a->inside;
+      if (v > max) max = v;
+    }
+    node->inside = max;
+  }
+  void root_after(ForestNode* root) {
+    PROB v = pm.start(root) * root->inside;
+    if (v > best) best = v;
+  }
+};
+
+// Runs top-down, so a record's outside value is complete before it is passed on.
+struct OutsidePass : ForestVisitor<OutsidePass> {
+  explicit OutsidePass(const ProbModel& pm) : pm(pm) {}
+  const ProbModel& pm;
+
+  void root_before(ForestNode* root) { root->outside += pm.start(root); }
+  void node_before(ForestNode* node) {
+    for (ChartItem* a = node->analyses; a; a = a->next_analysis) {
+      a->outside = node->outside * pm.rule(a);
+    }
+  }
+  void item_before(ChartItem* item) {
+    for (DaughterLink* l = item->links; l; l = l->next) {
+      PROB x = item->outside * pm.choice(l, item);
+      if (l->previous) {
+        l->previous->outside += x * l->daughter->inside;
+        l->daughter->outside += x * l->previous->inside;
+      } else {
+        l->daughter->outside += x;
+      }
+    }
+  }
+};
+
+struct FrequencyPass : ForestVisitor<FrequencyPass> {
+  FrequencyPass(const ProbModel& pm, PROB scale, Model& model)
+      : pm(pm), scale(scale), model(model) {}
+  const ProbModel& pm;
+  PROB scale;
+  Model& model;
+
+  // The expected count of an event whose outside and inside values are given.
+  double expected(PROB outside, PROB inside) const { return (outside * inside * scale).value(); }
+
+  void root_before(ForestNode* root) {
+    model.grammar.data[root->category].start_freq += expected(root->outside, root->inside);
+    // The lexicalised start frequency of (head, category) is counted here too once the
+    // head-lexicalised model exists.
+  }
+  void node_before(ForestNode* node) {
+    if (!node->lexical) return;
+    std::string_view word = node->word ? node->word : "";
+    add_lexical_frequency(model.lexicon, node->category, word, node->head,
+                          expected(node->outside, node->inside), pm.config());
+  }
+  void complete_item_before(ChartItem* item) {
+    Rule& rule = model.grammar.data[item->mother].rules[item->rule];
+    rule.freq += expected(item->outside, item->inside);
+    item_before(item);
+  }
+  // Lexicalised rule and lexical-choice frequencies belong here (head-lexicalised model).
+  void item_before(ChartItem*) {}
+};
+
+struct AnalysisCounter : ForestVisitor<AnalysisCounter> {
+  std::unordered_map<const ForestNode*, uint64_t> node_counts;
+  std::unordered_map<const ChartItem*, uint64_t> item_counts;
+  uint64_t total = 0;
+
+  // A node or item still open on a cycle counts 0.
+  uint64_t count(const ForestNode* n) const {
+    auto it = node_counts.find(n);
+    return it == node_counts.end() ? 0 : it->second;
+  }
+  uint64_t count(const ChartItem* i) const {
+    auto it = item_counts.find(i);
+    return it == item_counts.end() ? 0 : it->second;
+  }
+  void node_after(ForestNode* node) {
+    uint64_t sum = node->lexical ? 1 : 0;
+    for (ChartItem* a = node->analyses; a; a = a->next_analysis) sum += count(a);
+    node_counts[node] = sum;
+  }
+  void item_after(ChartItem* item) {
+    uint64_t sum = 0;
+    for (DaughterLink* l = item->links; l; l = l->next) {
+      sum += l->previous ? count(l->previous) * count(l->daughter) : count(l->daughter);
+    }
+    item_counts[item] = sum;
+  }
+  void root_after(ForestNode* root) { total += count(root); }
+};
+
+}  // namespace
+
+void compute_inside(Chart& chart, const ProbModel& pm, const Sentence& sentence,
+                    ForestProbs& probs) {
+  InsidePass pass(pm);
+  walk(chart, pass);
+  probs.sentence_prob = pass.sentence_prob;
+  const RunConfig& config = pm.config();
+  if (config.sent_probs) print_log_prob("logSP", probs.sentence_prob);
+  probs.scale = probs.sentence_prob.is_zero() ? PROB::zero() : PROB::one() / probs.sentence_prob;
+  if (config.sent_weights && config.train) probs.scale *= PROB::from(sentence.weight);
+}
+
+void compute_viterbi(Chart& chart, const ProbModel& pm, ForestProbs& probs) {
+  ViterbiPass pass(pm);
+  walk(chart, pass);
+  probs.viterbi_prob = pass.best;
+  if (pm.config().sent_probs) print_log_prob("logVP", probs.viterbi_prob);
+}
+
+void compute_outside(Chart& chart, const ProbModel& pm) {
+  OutsidePass pass(pm);
+  top_down_walk(chart, pass);
+}
+
+void estimate_frequencies(Chart& chart, const ProbModel& pm, const ForestProbs& probs,
+                          Model& model) {
+  FrequencyPass pass(pm, probs.scale, model);
+  walk(chart, pass);
+}
+
+uint64_t count_analyses(Chart& chart) {
+  AnalysisCounter counter;
+  walk(chart, counter);
+  return counter.total;
+}
+
+}  // namespace velmo
