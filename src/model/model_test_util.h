@@ -58,6 +58,10 @@ inline std::string stream_contents(FILE* f) {
 inline FILE* stream_of(const std::string& bytes) {
   FILE* f = std::tmpfile();
   std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::rewind(f);
+  return f;
+}
+
 inline Grammar make_grammar(std::vector<std::string> names) {
   Grammar grammar;
   grammar.symbols.assign(std::move(names));
