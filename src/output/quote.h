@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "driver/run_config.h"
+#include "lexicon/lexicon.h"
 #include "parser/sentence.h"
 
 namespace velmo {
@@ -19,5 +20,9 @@ std::string quote_string(std::string_view s, const RunConfig& config);
 // A double quote, the words (unquoted, then escaped) separated by blanks, a double quote; then
 // a flush. Results of any length are written whole.
 void print_sentence(FILE* out, const Sentence& sentence);
+
+// The name of a lexical head: the lexical item's name for ids from -1 ("<unknown>"); a node
+// without head (-2) is reported as "<unknown>" as well.
+std::string_view head_string(int head, const Lexicon& lexicon, const RunConfig& config);
 
 }  // namespace velmo

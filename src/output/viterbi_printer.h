@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <vector>
 
 #include "output/output_context.h"
 
@@ -12,6 +13,10 @@ namespace velmo {
 // Reorders the forest so that first entries lead along the best parse; returns its root or
 // null. Needs Viterbi values.
 ForestNode* select_best_parse(const OutputContext& ctx);
+
+// The daughters of the node's first analysis along first links, first daughter first (empty
+// for a lexical node): the best parse's daughters once select_best_parse has run.
+void first_analysis_daughters(const ForestNode* node, std::vector<ForestNode*>& daughters);
 
 void print_viterbi_tree(FILE* out, const OutputContext& ctx);
 void print_viterbi_tags(FILE* out, const OutputContext& ctx);

@@ -1,0 +1,150 @@
+// The best parse: selection by Viterbi values and the bracketed tree of -viterbi / -viterbi1.
+#include "output/viterbi_printer.h"
+
+#include <algorithm>
+
+#include "output/quote.h"
+
+namespace velmo {
+
+namespace {
+
+// Moves the first entry with the highest value to the front of a singly linked list; a later
+// entry wins only when strictly greater, as in the Viterbi computation.
+template <class T, class Next, class Value>
+T* move_best_to_front(T*& head, Next next, Value value) {
+  T** best_place = &head;
+  PROB best = value(head);
+  for (T** place = &(head->*next); *place; place = &((*place)->*next)) {
+    PROB v = value(*place);
+    if (v > best) {
+      best = v;
+      best_place = place;
+    }
+  }
+  T* winner = *best_place;
+  if (best_place != &head) {
+    *best_place = winner->*next;
+    winner->*next = head;
+    head = winner;
+  }
+  return winner;
+}
+
+// Each node and item is selected once (stamped), which also stops at cycles.
+class BestParseSelector {
+ public:
+  BestParseSelector(const ProbModel& pm, uint16_t stamp) : pm_(pm), stamp_(stamp) {}
+
+  void select_node(ForestNode* node) {
+    if (node->stamp == stamp_) return;
+    node->stamp = stamp_;
+    if (node->lexical || !node->analyses) return;
+    ChartItem* best = move_best_to_front(node->analyses, &ChartItem::next_analysis,
+                                         [&](const ChartItem* i) { return pm_.rule(i) * i->inside; });
+    select_item(best);
+  }
+
+ private:
+  void select_item(ChartItem* item) {
+    if (item->stamp == stamp_ || !item->links) return;
+    item->stamp = stamp_;
+    DaughterLink* best = move_best_to_front(item->links, &DaughterLink::next,
+                                            [](const DaughterLink* l) {
+                                              PROB v = l->daughter->inside;
+                                              return l->previous ? v * l->previous->inside : v;
+                                            });
+    select_node(best->daughter);
+    if (best->previous) select_item(best->previous);
+  }
+
+  const ProbModel& pm_;
+  uint16_t stamp_;
+};
+
+class ViterbiTreePrinter {
+ public:
+  ViterbiTreePrinter(FILE* out, const OutputContext& ctx)
+      : out_(out), ctx_(ctx), open_stamp_(ctx.chart.next_stamp()) {}
+
+  void print_node(ForestNode* node) {
+    const RunConfig& config = ctx_.config;
+    bool multi_line = config.viterbi == 2;
+    if (multi_line && depth_ > 0) std::fprintf(out_, "\n%*s", 2 * depth_, "");
+    ++depth_;
+    const std::string& category = ctx_.model.grammar.name(node->category);
+    std::fprintf(out_, "(%s ",
+                 config.tgrep ? category.c_str() : quote_string(category, config).c_str());
+    if (config.heads) {
+      std::fprintf(out_, "(HEAD_ %s) ",
+                   quote_string(head_string(node->head, ctx_.model.lexicon, config), config)
+                       .c_str());
+    }
+    if (config.viterbi_probs) std::fprintf(out_, "(PROB_ %g) ", node->inside.value());
+    print_contents(node);
+    std::fputc(')', out_);
+    --depth_;
+  }
+
+ private:
+  // A node met again on its own path (a cycle with zero values) is left empty.
+  void print_contents(ForestNode* node) {
+    if (node->lexical) {
+      std::fputs(quote_string(node->word, ctx_.config).c_str(), out_);
+      return;
+    }
+    if (node->stamp == open_stamp_) return;
+    uint16_t saved = node->stamp;
+    node->stamp = open_stamp_;
+    std::vector<ForestNode*> daughters;
+    first_analysis_daughters(node, daughters);
+    for (ForestNode* daughter : daughters) print_node(daughter);
+    node->stamp = saved;
+  }
+
+  FILE* out_;
+  const OutputContext& ctx_;
+  uint16_t open_stamp_;
+  int depth_ = 0;
+};
+
+}  // namespace
+
+ForestNode* select_best_parse(const OutputContext& ctx) {
+  BestParseSelector selector(ctx.pm, ctx.chart.next_stamp());
+  ForestNode* best = nullptr;
+  PROB best_score;
+  for (ForestNode* root : ctx.chart.roots()) {
+    selector.select_node(root);
+    PROB score = PROB::from(ctx.model.grammar.data[root->category].start_prob) * root->inside;
+    if (!best || score > best_score) {
+      best = root;
+      best_score = score;
+    }
+  }
+  return best;
+}
+
+void first_analysis_daughters(const ForestNode* node, std::vector<ForestNode*>& daughters) {
+  daughters.clear();
+  if (node->lexical || !node->analyses) return;
+  for (const ChartItem* item = node->analyses; item && item->links; item = item->links->previous) {
+    daughters.push_back(item->links->daughter);
+  }
+  std::reverse(daughters.begin(), daughters.end());
+}
+
+void print_viterbi_tree(FILE* out, const OutputContext& ctx) {
+  ForestNode* best = select_best_parse(ctx);
+  if (!best) {
+    std::fputs("No parse for: ", out);
+    print_sentence(out, ctx.sentence);
+    std::fputc('\n', out);
+  } else {
+    ViterbiTreePrinter(out, ctx).print_node(best);
+    std::fputs(ctx.config.viterbi == 2 ? "\n\n" : "\n", out);
+  }
+  std::fflush(out);
+}
+
+}  // namespace velmo

@@ -1,0 +1,216 @@
+#include "output/vpf_printer.h"
+
+#include <vector>
+
+#include "output/forest_values.h"
+#include "output/quote.h"
+#include "parser/forest_walk.h"
+
+namespace velmo {
+
+namespace {
+
+// Re-links a list so that it runs from the highest value down; an entry goes before the first
+// one whose value is lower or equal, so ties end up in reverse order of the old list.
+template <class T, class Next, class Value>
+T* sort_by_value(T* head, Next next, Value value) {
+  T* sorted = nullptr;
+  while (head) {
+    T* entry = head;
+    head = entry->*next;
+    T** place = &sorted;
+    while (*place && value(*place) > value(entry)) place = &((*place)->*next);
+    entry->*next = *place;
+    *place = entry;
+  }
+  return sorted;
+}
+
+// Sorts every list of the forest and collects copies of the roots, best first. The copies
+// share the analyses of their originals but count references and carry labels of their own.
+struct Preparation : ForestVisitor<Preparation> {
+  const ProbModel& pm;
+  std::vector<ForestNode>& copies;
+  std::vector<ForestNode*> roots;
+
+  Preparation(const ProbModel& pm, std::vector<ForestNode>& copies) : pm(pm), copies(copies) {}
+
+  void item_after(ChartItem* item) {
+    for (DaughterLink* link = item->links; link; link = link->next) {
+      link->prob = pm.link_value(link, item);
+    }
+    item->links = sort_by_value(item->links, &DaughterLink::next,
+                                [](const DaughterLink* l) { return l->prob; });
+  }
+  void node_after(ForestNode* node) {
+    if (node->lexical) return;
+    for (ChartItem* item = node->analyses; item; item = item->next_analysis) {
+      item->sort_score = pm.rule(item) * item->inside;
+    }
+    node->analyses = sort_by_value(node->analyses, &ChartItem::next_analysis,
+                                   [](const ChartItem* i) { return i->sort_score; });
+  }
+  void root_after(ForestNode* root) {
+    if (!root->lexical && !root->analyses) return;
+    copies.push_back(*root);
+    ForestNode* copy = &copies.back();
+    copy->root_score = pm.start(root) * root->inside;
+    auto place = roots.begin();
+    while (place != roots.end() && (*place)->root_score > copy->root_score) ++place;
+    roots.insert(place, copy);
+  }
+};
+
+// Counts how often each node will be written: once per root copy and once per link passed
+// while expanding a node at its first visit. Previous items are not marked, so a prefix
+// shared by several links is passed once per link.
+class ReferenceCounter {
+ public:
+  explicit ReferenceCounter(uint16_t stamp) : stamp_(stamp) {}
+
+  void count_root(ForestNode* root) {
+    ++root->ref_count;
+    expand(root);
+  }
+
+ private:
+  void expand(ForestNode* node) {
+    if (node->stamp == stamp_) return;
+    node->stamp = stamp_;
+    node->number = 0;
+    for (ChartItem* item = node->analyses; item; item = item->next_analysis) count_links(item);
+  }
+  void count_links(ChartItem* item) {
+    for (DaughterLink* link = item->links; link; link = link->next) {
+      ++link->daughter->ref_count;
+      expand(link->daughter);
+      if (link->previous) count_links(link->previous);
+    }
+  }
+
+  uint16_t stamp_;
+};
+
+bool is_ambiguous(const ForestNode* node) {
+  if (node->analyses->next_analysis) return true;
+  for (const ChartItem* item = node->analyses; item; item = item->links->previous) {
+    if (item->links->next) return true;
+  }
+  return false;
+}
+
+class VpfPrinter {
+ public:
+  VpfPrinter(FILE* out, const OutputContext& ctx, VpfState& state)
+      : out_(out), ctx_(ctx), state_(state), kind_(vpf_value(ctx.config)) {}
+
+  void print_node(ForestNode* node) {
+    if (node->number != 0) {
+      std::fprintf(out_, "#%ld ", static_cast<long>(node->number));
+      return;
+    }
+    if (node->ref_count > 1) {
+      node->number = static_cast<int32_t>(++state_.label_count);
+      std::fprintf(out_, "#%ld=", static_cast<long>(node->number));
+    }
+    node->ref_count = 0;
+    if (node->lexical) {
+      print_lexical(node);
+    } else if (node->analyses) {
+      print_alternatives(node);
+    }
+  }
+
+ private:
+  void print_lexical(const ForestNode* node) {
+    std::fprintf(out_, "(%s", quoted(ctx_.model.grammar.name(node->category)).c_str());
+    write_annotation(node_value(kind_, node, ctx_.probs), node->head);
+    std::fprintf(out_, "%s)", quoted(node->word).c_str());
+  }
+
+  void print_alternatives(ForestNode* node) {
+    bool ambiguous = is_ambiguous(node);
+    bool first = true;
+    if (ambiguous) std::fputc('{', out_);
+    for (ChartItem* item = node->analyses; item; item = item->next_analysis) {
+      std::size_t from = path_.size();
+      for_each_analysis(item, path_, [&] {
+        if (!first) std::fputs("#i", out_);
+        first = false;
+        print_alternative(node, from);
+      });
+    }
+    if (ambiguous) std::fputc('}', out_);
+  }
+
+  // The daughters of path_[from..] are last first; nested nodes use path_ above them.
+  void print_alternative(ForestNode* node, std::size_t from) {
+    std::fprintf(out_, "(%s", quoted(ctx_.model.grammar.name(node->category)).c_str());
+    write_annotation(analysis_value(kind_, node, path_, from, ctx_), node->head);
+    for (std::size_t i = path_.size(); i > from; --i) {
+      print_node(path_[i - 1].link->daughter);
+    }
+    std::fputc(')', out_);
+  }
+
+  void write_annotation(PROB value, int head) {
+    const RunConfig& config = ctx_.config;
+    if (!config.lexicalise && kind_ == ForestValue::kNone) {
+      std::fputc(' ', out_);
+      return;
+    }
+    std::fputs("=#i[", out_);
+    if (config.lexicalise) {
+      std::fprintf(out_, "Head=%s ",
+                   quoted(head_string(head, ctx_.model.lexicon, config)).c_str());
+    }
+    if (kind_ != ForestValue::kNone) {
+      std::fprintf(out_, "%s=%.5g ", value_label(), value.value());
+    }
+    std::fputc(']', out_);
+  }
+
+  const char* value_label() const {
+    const RunConfig& config = ctx_.config;
+    if (config.freq) return "Freq";
+    if (config.inside) return "InsideProb";
+    if (config.outside) return "OutsideProb";
+    return "ViterbiProb";
+  }
+
+  std::string quoted(std::string_view s) const { return quote_string(s, ctx_.config); }
+
+  FILE* out_;
+  const OutputContext& ctx_;
+  VpfState& state_;
+  ForestValue kind_;
+  std::vector<AnalysisStep> path_;
+};
+
+}  // namespace
+
+void print_vpf_forest(FILE* out, const OutputContext& ctx, VpfState& vpf) {
+  std::vector<ForestNode> copies;
+  copies.reserve(ctx.chart.roots().size());  // the root order points into it
+  Preparation preparation(ctx.pm, copies);
+  walk(ctx.chart, preparation);
+  const std::vector<ForestNode*>& roots = preparation.roots;
+  if (roots.empty()) {
+    std::fputs("\"No parse for:\"=", out);
+    print_sentence(out, ctx.sentence);
+    std::fputc('\n', out);
+    return;
+  }
+  ReferenceCounter counter(ctx.chart.next_stamp());
+  for (ForestNode* root : roots) counter.count_root(root);
+  VpfPrinter printer(out, ctx, vpf);
+  if (roots.size() > 1) std::fputc('{', out);
+  for (std::size_t i = 0; i < roots.size(); ++i) {
+    if (i > 0) std::fputs("#i", out);
+    printer.print_node(roots[i]);
+  }
+  if (roots.size() > 1) std::fputc('}', out);
+  std::fputc('\n', out);
+}
+
+}  // namespace velmo
