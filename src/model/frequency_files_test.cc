@@ -9,14 +9,14 @@
 
 #include "driver/diagnostics.h"
 #include "grammar/grammar_reader.h"
-#include "model/model_test_util.h"
+#include "model/model_files_test_util.h"
 #include "model/replacement_file.h"
 
 namespace velmo {
 namespace {
 
-using testing::small_model;
-using testing::stream_contents;
+using files_testing::small_model;
+using files_testing::stream_contents;
 
 template <class Writer>
 std::string written(Writer writer) {

@@ -8,14 +8,14 @@
 
 #include "driver/diagnostics.h"
 #include "driver/text_input.h"
-#include "model/model_test_util.h"
+#include "model/model_files_test_util.h"
 
 namespace velmo {
 namespace {
 
-using testing::small_model;
-using testing::stream_contents;
-using testing::stream_of;
+using files_testing::small_model;
+using files_testing::stream_contents;
+using files_testing::stream_of;
 
 // The parameter file of a model, built by hand field by field; `at` remembers where the named
 // fields start so that tests can damage them.

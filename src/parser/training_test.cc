@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "model/model_test_util.h"
+#include "model/model_files_test_util.h"
 #include "parser/parser_test_util.h"
 
 namespace velmo {
@@ -335,7 +335,7 @@ TEST(Training, ReestimatesAfterSentences2And6WithIter2) {
 }
 
 TEST(ScaleFrequencies, ScalesEveryAccumulatedFrequency) {
-  Model model = testing::small_model();
+  Model model = files_testing::small_model();
   RunConfig config;
   config.stems = true;
   model.lexicon.lemmas.assign({"dog", "dogs"});

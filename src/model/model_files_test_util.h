@@ -6,7 +6,7 @@
 
 #include "model/model.h"
 
-namespace velmo::testing {
+namespace velmo::files_testing {
 
 // The grammar DT N NP S V VP (ids 0-5) with the rules
 //   S -> NP VP' (100), NP -> DT N' (60), NP -> N' (40), VP -> V' (100), VP -> V NP' (0.004),
@@ -58,4 +58,4 @@ inline FILE* stream_of(const std::string& bytes) {
   return f;
 }
 
-}  // namespace velmo::testing
+}  // namespace velmo::files_testing
