@@ -56,7 +56,8 @@ class ParameterWriter {
 
  private:
   static void check_probability(double value) {
-    if (value < 0 || value > 1) fatal_error2("invalid probability value", format_double(value));
+    // NaN is no probability either, though it compares neither below 0 nor above 1.
+    if (!(value >= 0 && value <= 1)) fatal_error2("invalid probability value", format_double(value));
   }
   void put(const void* data, size_t size) {
     if (std::fwrite(data, size, 1, out_) != 1) fatal_error("Can't write to output file");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -300,6 +301,8 @@ TEST(ParameterFile, ProbabilitiesOutsideZeroToOneAreNotStored) {
       {"rule", [](Model& m) { m.grammar.data[2].rules[0].prob = 1.0000000001; }, 1.0000000001,
        stems_config()},
       {"start", [](Model& m) { m.grammar.data[3].start_prob = -0.5; }, -0.5, stems_config()},
+      {"not a number", [](Model& m) { m.grammar.data[2].rules[1].prob = NAN; },
+       NAN, stems_config()},
       {"lexical share", [](Model& m) { m.grammar.data[1].lex_share = 1.5; }, 1.5, stems_config()},
       {"open class", [](Model& m) { m.lexicon.open_class.entries[1].prob = 2; }, 2,
        stems_config()},
