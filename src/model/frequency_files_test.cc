@@ -200,7 +200,8 @@ TEST(FrequencyFiles, GrammarAndStartFilesReadBack) {
 TEST(FrequencyFiles, LexiconAndOpenClassesReadBack) {
   ScratchFolder dir;
   Model model = model_with_lexicon();
-  model.lexicon.entries.push_back(LexEntry{"w\xe4lder", {TagEntry{1, 0.5f, 0.75, {}}, TagEntry{4, 0.5f, 2, {}}}});
+  model.lexicon.entries.push_back(
+      LexEntry{"w\xe4lder", {TagEntry{1, 0.5f, 0.75, {}}, TagEntry{4, 0.5f, 2, {}}}});
   RunConfig config;
   config.high_precision = true;
   write_frequency_files(dir.path() + "/out", model, config);

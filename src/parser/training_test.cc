@@ -79,8 +79,7 @@ struct Tree {
 
 class TreeEnumerator {
  public:
-  TreeEnumerator(const Model& model, const RunConfig& config,
-                 const std::vector<std::string>& words)
+  TreeEnumerator(const Model& model, const RunConfig& config, const std::vector<std::string>& words)
       : model_(model), config_(config), words_(words) {}
 
   // Every tree of category x over the words i..j-1.
@@ -270,8 +269,8 @@ TEST(Training, ZeroProbabilityParsesAreLeftOutOfThePerplexity) {
 }
 
 TEST(Training, NoPerplexityWhenQuietOrHeadLexicalised) {
-  for (auto [quiet, lexicalise, lexmodel] : {std::tuple{true, false, false},
-                                             std::tuple{false, true, false}}) {
+  for (auto [quiet, lexicalise, lexmodel] :
+       {std::tuple{true, false, false}, std::tuple{false, true, false}}) {
     ScratchBase scratch;
     AmbiguousModel m;
     m.config.train_base = scratch.base();
@@ -339,7 +338,8 @@ TEST(ScaleFrequencies, ScalesEveryAccumulatedFrequency) {
   RunConfig config;
   config.stems = true;
   model.lexicon.lemmas.assign({"dog", "dogs"});
-  model.lexicon.entries = {LexEntry{"dogs", {TagEntry{1, 0.5f, 3.0, {{0, 0.5, 2.0}, {1, 0.5, 1.0}}}}}};
+  model.lexicon.entries = {
+      LexEntry{"dogs", {TagEntry{1, 0.5f, 3.0, {{0, 0.5, 2.0}, {1, 0.5, 1.0}}}}}};
   // Only the capitalised table: it is scaled all the same.
   OpenClassTable& cap = model.lexicon.cap_open_class;
   cap.loaded = true;
