@@ -96,10 +96,11 @@ void read_text_model(Model& model, const RunConfig& config) {
 }
 
 void store_model(const Model& model, const RunConfig& config) {
-  FILE* out = config.input_file.empty() ? stdout : open_file(config.input_file, "wb");
   message(config, "finished\nstoring parameters...\n");
-  store_parameters(out, model, config);
-  if (out != stdout && std::fclose(out) != 0) fatal_error("Can't write to output file");
+  if (config.input_file.empty())
+    store_parameters(stdout, model, config);
+  else
+    store_parameters_to_file(config.input_file, model, config);
 }
 
 void process_input(Model& model, const RunConfig& config) {
