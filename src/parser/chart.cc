@@ -10,6 +10,7 @@ namespace velmo {
 namespace {
 
 constexpr uint32_t kGoldenRatio = 0x9E3779B9u;
+constexpr uint64_t kGoldenRatio64 = 0x9E3779B97F4A7C15u;
 constexpr int kInitialShift = 20;  // 4096 buckets: the top 12 bits of the product
 constexpr int kGrowthShift = 3;    // each growth multiplies the bucket count by 8
 constexpr int kMaxLoad = 4;        // entries per bucket before the table grows
@@ -72,12 +73,17 @@ uint32_t Chart::node_bucket(int category, int start, int end, int head) const {
   return (key * kGoldenRatio) >> node_shift_;
 }
 
+// Treebank grammars give a mother hundreds of rules, so the fields are packed into 64 bits
+// without overlap before the multiplication: overlapping shifts would let (rule, dot, start)
+// combinations cancel out and pile up in one bucket.
 uint32_t Chart::item_bucket(int mother, int rule, int dot, int start, int end, int head) const {
-  uint32_t j = static_cast<uint32_t>(end);
-  uint32_t key = static_cast<uint32_t>(mother) ^ static_cast<uint32_t>(head) ^
-                 (static_cast<uint32_t>(rule) << 8) ^ (static_cast<uint32_t>(dot) << 12) ^
-                 (static_cast<uint32_t>(start) << 14) ^ (j << 20) ^ (j << 26);
-  return (key * kGoldenRatio) >> item_shift_;
+  uint64_t key = static_cast<uint64_t>(static_cast<uint16_t>(mother)) |
+                 static_cast<uint64_t>(static_cast<uint16_t>(rule)) << 15 |
+                 static_cast<uint64_t>(static_cast<uint8_t>(dot)) << 30 |
+                 static_cast<uint64_t>(static_cast<uint16_t>(start)) << 37 |
+                 static_cast<uint64_t>(static_cast<uint16_t>(end)) << 51;
+  key ^= static_cast<uint64_t>(static_cast<uint32_t>(head)) * kGoldenRatio64;
+  return static_cast<uint32_t>((key * kGoldenRatio64) >> (32 + item_shift_));
 }
 
 ForestNode* Chart::find_node(int category, int start, int end, int head, bool lexical) const {
