@@ -22,6 +22,9 @@ class OutputFixture {
     for (SymbolData& data : model.grammar.data) data.lex_share = 1.0;
   }
 
+  OutputFixture(const OutputFixture&) = delete;
+  OutputFixture& operator=(const OutputFixture&) = delete;
+
   int id(const std::string& name) const { return grammar.id(name); }
 
   // Starts a new sentence (the first call freezes the grammar).
@@ -86,12 +89,13 @@ inline std::vector<std::string> attachment_symbols() {
 
 // An attachment ambiguity: the PP attaches to the VP (rule 2) or to the object NP (rule 4);
 // the object NP, the PP and the verb are shared by both readings.
-inline void attachment_grammar(OutputFixture& f, double vp_np = 0.7, double vp_np_pp = 0.3) {
+inline void attachment_grammar(OutputFixture& f, double vp_np = 0.7, double vp_np_pp = 0.3,
+                               double np_pp = 0.2) {
   f.grammar.rule("S", {"NP", "VP"});             // 0
   f.grammar.rule("VP", {"V", "NP"}, vp_np);      // 1
   f.grammar.rule("VP", {"V", "NP", "PP"}, vp_np_pp);  // 2
   f.grammar.rule("NP", {"N"}, 0.8);              // 3
-  f.grammar.rule("NP", {"NP", "PP"}, 0.2);       // 4
+  f.grammar.rule("NP", {"NP", "PP"}, np_pp);     // 4
   f.grammar.rule("PP", {"P", "NP"});             // 5
   f.grammar.start("S");
 }
