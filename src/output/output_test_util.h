@@ -17,7 +17,8 @@ class OutputFixture {
  public:
   // Every symbol's lexical share starts at 1, so an unknown word (no lexicon entry, no open
   // classes) has lexical probability 1 for each of its tags.
-  explicit OutputFixture(std::vector<std::string> names) : grammar(model.grammar, std::move(names)) {
+  explicit OutputFixture(std::vector<std::string> names)
+      : grammar(model.grammar, std::move(names)) {
     config.quiet = true;
     for (SymbolData& data : model.grammar.data) data.lex_share = 1.0;
   }
@@ -28,7 +29,8 @@ class OutputFixture {
   int id(const std::string& name) const { return grammar.id(name); }
 
   // Starts a new sentence (the first call freezes the grammar).
-  void parse(const std::vector<std::string>& words, const std::vector<std::vector<std::string>>& tags) {
+  void parse(const std::vector<std::string>& words,
+             const std::vector<std::vector<std::string>>& tags) {
     if (!chart) {
       grammar.finish();
       chart = std::make_unique<Chart>(model.grammar);
