@@ -70,7 +70,9 @@ void expect_one_line_per_analysis(OutputFixture& f, int words) {
   std::set<std::string> distinct(lines.begin(), lines.end());
   EXPECT_EQ(distinct.size(), lines.size()) << words << " words";
   EXPECT_EQ(lines.size(), count_analyses(*f.chart)) << words << " words";
-  if (words >= 3) EXPECT_GT(lines.size(), 1u);
+  if (words >= 3) {
+    EXPECT_GT(lines.size(), 1u);
+  }
 }
 
 TEST(TreeListTest, BinaryBracketingsAreCatalanNumbers) {
