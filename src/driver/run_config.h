@@ -15,7 +15,7 @@ struct RunConfig {
   std::string fixed_file, parent_pooling_file, child_pooling_file, params_file;
   std::string rob_start_file, rob_rules_file, chunk_file, isym_file, bsmatch_file;
   std::string train_base, fails_file, analysis_count_file, print_probs_file;
-  std::vector<std::string> merge_files;  // at most kMaxMergeFiles
+  std::vector<std::string> merge_files;  // -merge / -m bases in order; at most kMaxMergeFiles
 
   // Flags.
   bool train = false, fails = false, chunking = false, chunk_trees = false;
@@ -32,7 +32,7 @@ struct RunConfig {
   bool timing = false, verbose = false;
 
   // Numbers.
-  int iter = 0;
+  int iter = 0;  // re-estimation interval in sentences; training doubles it after each round
   double old_freq = 0.0;
   double gov_threshold = 0.1;
   double min_start_freq = 0.1;

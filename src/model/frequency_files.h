@@ -1,6 +1,8 @@
-// The frequency files written by training: grammar, lexicon, open-class and start files in the
-// formats that -in reads back. Each file is written to a temporary name beside the target and
-// renamed over it when complete, so an interrupted run never leaves a half-written file.
+// The frequency files written by training and merging: grammar, lexicon, open-class and start
+// files in the formats that -in reads back. Each file is written to a temporary name beside the
+// target and renamed over it when complete, so an interrupted run never leaves a half-written
+// file. The lexicalised files (.pool, .lgram, .lchoice, .lstart) belong to the head-lexicalised
+// model; whoever owns that model writes them after these.
 #pragma once
 
 #include <string>
@@ -15,7 +17,15 @@ constexpr int kMaxBaseNameLength = 100;
 // Fatal "Filename is too long: <base>" for a base name of more than 100 bytes.
 void check_base_name(const std::string& base);
 
-// Writes <base>.gram, <base>.lex, <base>.oc, <base>.OC and <base>.start.
+// Writes <base>.gram, <base>.lex, <base>.oc, <base>.OC and <base>.start, in this order.
 void write_frequency_files(const std::string& base, const Model& model, const RunConfig& config);
+
+// The single files, for tests and for writers of other streams.
+void write_grammar_frequencies(FILE* out, const Grammar& grammar, const RunConfig& config);
+void write_lexicon_frequencies(FILE* out, const Model& model, const RunConfig& config);
+// Writes nothing for a table that is not loaded.
+void write_open_class_frequencies(FILE* out, const Grammar& grammar, const OpenClassTable& table,
+                                  const RunConfig& config);
+void write_start_frequencies(FILE* out, const Grammar& grammar, const RunConfig& config);
 
 }  // namespace velmo

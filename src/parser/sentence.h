@@ -18,7 +18,9 @@ struct Bracket {
 };
 
 struct Sentence {
-  std::vector<std::string> words;  // in input order
+  // In input order. The forest's lexical nodes point to copies in the chart's pool instead, so
+  // these may move as the sentence grows.
+  std::vector<std::string> words;
   std::vector<int> starts, ends;   // chart span of each word
   int position_count = 0;          // the largest word end so far
   double weight = 1.0;             // with -sent-weights

@@ -11,7 +11,9 @@
 
 namespace velmo {
 
-// Multiplies every accumulated frequency of the model by w (0 clears them).
+// Multiplies every accumulated frequency of the model by w (0 clears them): start frequencies,
+// then per category its rules and its open-class frequencies, then per lexicon entry its tags
+// and their lemmas.
 void scale_frequencies(Model& model, double w, const RunConfig& config);
 
 class Trainer {
@@ -24,16 +26,23 @@ class Trainer {
                      const Sentence& sentence, long sentence_number);
   // Sentences trained since the last re-estimation (for the intermediate files).
   int sentences_since_reestimation() const { return since_reestimation_; }
+  // The frequency files with base train_base (also the loop's intermediate results). The
+  // head-lexicalised files will be written here too.
+  void write_files();
   // The closing perplexity line and the final frequency files.
   void finish_training();
 
  private:
+  void count_perplexity(Chart& chart, const ForestProbs& probs, const Sentence& sentence);
+  void reestimate(long sentence_number);
+  void report_perplexity(const char* prefix, long sentence_number);
+
   Model& model_;
   const RunConfig& config_;
   int interval_;                 // sentences until the next re-estimation; doubles each time
   int since_reestimation_ = 0;
-  double log_prob_sum_ = 0.0;
-  long position_sum_ = 0;
+  double log_prob_sum_ = 0.0;    // natural logarithms of the counted sentences
+  long position_sum_ = 0;        // chart positions, not words: a lattice word may span several
   bool zero_prob_seen_ = false;
 };
 

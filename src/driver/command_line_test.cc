@@ -1,0 +1,462 @@
+#include "driver/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "driver/diagnostics.h"
+
+namespace velmo {
+namespace {
+
+using Args = std::vector<const char*>;
+
+// What one parse produced: the result, the messages written to `err`, the warnings written to
+// standard error, and the fatal error's text if one was thrown.
+struct Outcome {
+  CommandLineResult result = CommandLineResult::kRun;
+  std::string err;
+  std::string warnings;
+  std::string fatal;
+  RunConfig config;
+};
+
+std::string contents_of(FILE* f) {
+  std::string text;
+  std::rewind(f);
+  for (int c; (c = std::getc(f)) != EOF;) text.push_back(static_cast<char>(c));
+  return text;
+}
+
+Outcome parse(const Args& args) {
+  Outcome outcome;
+  FILE* err = std::tmpfile();
+  testing::internal::CaptureStderr();
+  try {
+    outcome.result =
+        parse_command_line(static_cast<int>(args.size()), args.data(), outcome.config, err);
+  } catch (const FatalError& e) {
+    outcome.fatal = e.text();
+    EXPECT_EQ(e.status(), 1);
+  }
+  outcome.warnings = testing::internal::GetCapturedStderr();
+  outcome.err = contents_of(err);
+  std::fclose(err);
+  return outcome;
+}
+
+std::string describe(const Args& args) {
+  std::string text;
+  for (const char* a : args) text += std::string(a) + " ";
+  return text;
+}
+
+// The names of the flags that are set, in a fixed order; viterbi shows its level.
+std::string flags_of(const RunConfig& c) {
+  const std::pair<const char*, bool> flags[] = {
+      {"train", c.train}, {"fails", c.fails}, {"chunking", c.chunking},
+      {"chunk_trees", c.chunk_trees}, {"opt_chunking", c.opt_chunking},
+      {"max_chunks", c.max_chunks}, {"recursive_chunks", c.recursive_chunks},
+      {"labelled_chunks", c.labelled_chunks}, {"headed_chunks", c.headed_chunks},
+      {"lexicalise", c.lexicalise}, {"heads", c.heads}, {"lexmodel", c.lexmodel},
+      {"governors", c.governors}, {"symbolic", c.symbolic}, {"store_params", c.store_params},
+      {"print_model", c.print_model}, {"interactive", c.interactive},
+      {"lattice_input", c.lattice_input}, {"isym", c.isym}, {"custom", c.custom},
+      {"quiet", c.quiet}, {"inside", c.inside}, {"outside", c.outside}, {"freq", c.freq},
+      {"viterbi_probs", c.viterbi_probs}, {"sent_probs", c.sent_probs},
+      {"tagging", c.tagging}, {"trees", c.trees}, {"preorder", c.preorder}, {"vpf", c.vpf},
+      {"tgrep", c.tgrep}, {"quote", c.quote}, {"stems", c.stems}, {"textpar", c.textpar},
+      {"high_precision", c.high_precision}, {"no_smoothing", c.no_smoothing},
+      {"wordwise_smoothing", c.wordwise_smoothing}, {"sent_weights", c.sent_weights},
+      {"bsmatch", c.bsmatch}, {"timing", c.timing}, {"verbose", c.verbose},
+  };
+  std::string names;
+  for (const auto& [name, set] : flags) {
+    if (set) names += std::string(names.empty() ? "" : " ") + name;
+  }
+  if (c.viterbi) names += std::string(names.empty() ? "" : " ") + "viterbi" + std::to_string(c.viterbi);
+  return names;
+}
+
+TEST(CommandLine, EachOptionSetsExactlyItsFlags) {
+  struct Case {
+    Args args;
+    std::string flags;
+  };
+  const Case cases[] = {
+      {{"-max-chunks", "-chunking", "c", "g"}, "chunking max_chunks"},
+      {{"-lattice-input", "g"}, "lattice_input"},
+      {{"-custom", "g"}, "custom"},
+      {{"-recursive-chunks", "g"}, "recursive_chunks"},
+      {{"-labelled-chunks", "g"}, "labelled_chunks"},
+      {{"-headed-chunks", "g"}, "headed_chunks"},
+      {{"-store-params", "g"}, "store_params"},
+      {{"-viterbi", "g"}, "viterbi1"},
+      {{"-viterbi1", "g"}, "viterbi2"},
+      {{"-viterbi1", "-viterbi", "g"}, "viterbi1"},
+      {{"-trees", "g"}, "trees"},
+      {{"-tagging", "g"}, "tagging"},
+      {{"-heads", "g"}, "lexicalise heads"},
+      {{"-stems", "g"}, "stems"},
+      {{"-symbolic", "g"}, "symbolic"},
+      {{"-inside", "-l", "x", "g"}, "inside"},
+      {{"-outside", "-l", "x", "g"}, "outside"},
+      {{"-freq", "-l", "x", "g"}, "freq"},
+      {{"-viterbi-probs", "g"}, "viterbi_probs"},
+      {{"-sent-probs", "g"}, "sent_probs"},
+      {{"-lexmodel", "-params", "p"}, "lexicalise lexmodel"},
+      {{"-verbose", "g"}, "verbose"},
+      {{"-interactive", "g"}, "interactive"},
+      {{"-quiet", "g"}, "quiet"},
+      {{"-preorder", "g"}, "preorder"},
+      {{"-textpar", "g"}, "textpar"},
+      {{"-print-model", "g"}, "print_model"},
+      {{"-quote", "g"}, "quote"},
+      {{"-no-smoothing", "g"}, "no_smoothing"},
+      {{"-high-precision", "g"}, "high_precision"},
+      {{"-wordwise-smoothing", "g"}, "wordwise_smoothing"},
+      {{"-vpf", "g"}, "vpf quote"},
+      {{"-tgrep", "g"}, "tgrep quote"},
+      {{"-sent-weights", "g"}, "sent_weights"},
+      {{"-governors", "g"}, "lexicalise governors"},
+      {{"-timing", "g"}, "timing"},
+      {{"-t", "base", "-l", "x", "g"}, "train"},
+      {{"-fails", "f", "g"}, "fails"},
+      {{"-chunking", "c", "g"}, "chunking"},
+      {{"-chunk-trees", "c", "g"}, "chunking chunk_trees"},
+      {{"-opt-chunking", "c", "g"}, "opt_chunking"},
+      {{"-isym", "i", "g"}, "isym"},
+      {{"-bsmatch", "b", "g"}, "bsmatch"},
+      {{"g"}, ""},
+  };
+  for (const Case& c : cases) {
+    Outcome o = parse(c.args);
+    EXPECT_EQ(o.result, CommandLineResult::kRun) << describe(c.args) << o.fatal;
+    EXPECT_EQ(flags_of(o.config), c.flags) << describe(c.args);
+  }
+}
+
+using Field = std::function<std::string(const RunConfig&)>;
+
+TEST(CommandLine, OptionArgumentsGoToTheirFields) {
+  struct Case {
+    Args args;
+    Field field;
+    std::string value;
+  };
+  const Case cases[] = {
+      {{"-l", "x.lex", "g"}, [](const RunConfig& c) { return c.lexicon_file; }, "x.lex"},
+      {{"-s", "x.start", "g"}, [](const RunConfig& c) { return c.start_file; }, "x.start"},
+      {{"-o", "x.oc", "g"}, [](const RunConfig& c) { return c.open_class_file; }, "x.oc"},
+      {{"-o", "x.oc", "-O", "x.OC", "g"},
+       [](const RunConfig& c) { return c.cap_open_class_file; }, "x.OC"},
+      {{"-t", "tb", "-l", "x", "g"}, [](const RunConfig& c) { return c.train_base; }, "tb"},
+      {{"-fails", "ff", "g"}, [](const RunConfig& c) { return c.fails_file; }, "ff"},
+      {{"-heads", "-pooling", "pp", "g"},
+       [](const RunConfig& c) { return c.parent_pooling_file; }, "pp"},
+      {{"-heads", "-cpooling", "cp", "g"},
+       [](const RunConfig& c) { return c.child_pooling_file; }, "cp"},
+      {{"-lexmodel", "-in", "b", "-fixed", "fx"},
+       [](const RunConfig& c) { return c.fixed_file; }, "fx"},
+      {{"-rob-start", "rs", "g"}, [](const RunConfig& c) { return c.rob_start_file; }, "rs"},
+      {{"-rob-rules", "rr", "g"}, [](const RunConfig& c) { return c.rob_rules_file; }, "rr"},
+      {{"-params", "p.bin"}, [](const RunConfig& c) { return c.params_file; }, "p.bin"},
+      {{"-analysis-count", "-", "g"},
+       [](const RunConfig& c) { return c.analysis_count_file; }, "-"},
+      {{"-print-probs", "pr", "g"}, [](const RunConfig& c) { return c.print_probs_file; }, "pr"},
+      {{"-chunking", "c1", "g"}, [](const RunConfig& c) { return c.chunk_file; }, "c1"},
+      {{"-chunk-trees", "c2", "g"}, [](const RunConfig& c) { return c.chunk_file; }, "c2"},
+      {{"-opt-chunking", "c3", "g"}, [](const RunConfig& c) { return c.chunk_file; }, "c3"},
+      {{"-isym", "is", "g"}, [](const RunConfig& c) { return c.isym_file; }, "is"},
+      {{"-bsmatch", "bs", "g"}, [](const RunConfig& c) { return c.bsmatch_file; }, "bs"},
+      // The argument is the next word as it stands, even when it looks like an option.
+      {{"-l", "-quiet", "g"}, [](const RunConfig& c) { return c.lexicon_file; }, "-quiet"},
+      {{"-l", "a", "-l", "b", "g"}, [](const RunConfig& c) { return c.lexicon_file; }, "b"},
+  };
+  for (const Case& c : cases) {
+    Outcome o = parse(c.args);
+    EXPECT_EQ(o.result, CommandLineResult::kRun) << describe(c.args) << o.fatal;
+    EXPECT_EQ(c.field(o.config), c.value) << describe(c.args);
+  }
+}
+
+TEST(CommandLine, NumbersAreConvertedAndNonNumbersAreZero) {
+  Outcome o = parse({"-t", "tb", "-l", "x", "-iter", "12", "-old-freq", "0.5", "-gov-threshold",
+                     "0.3", "-min-start-freq", "1e-3", "-min-rule-freq", "2", "-min-choice-freq",
+                     "abc", "-shave", "-1.5", "g"});
+  ASSERT_EQ(o.result, CommandLineResult::kRun) << o.fatal;
+  EXPECT_EQ(o.config.iter, 12);
+  EXPECT_EQ(o.config.old_freq, 0.5);
+  EXPECT_EQ(o.config.gov_threshold, 0.3);
+  EXPECT_EQ(o.config.min_start_freq, 1e-3);
+  EXPECT_EQ(o.config.min_rule_freq, 2.0);
+  EXPECT_EQ(o.config.min_choice_freq, 0.0);
+  EXPECT_EQ(o.config.shave, -1.5);
+
+  Outcome defaults = parse({"g"});
+  EXPECT_EQ(defaults.config.gov_threshold, 0.1);
+  EXPECT_EQ(defaults.config.min_start_freq, 0.1);
+  EXPECT_EQ(defaults.config.min_rule_freq, 0.5);
+  EXPECT_EQ(defaults.config.min_choice_freq, 0.5);
+
+  Outcome not_a_number = parse({"-t", "tb", "-l", "x", "-iter", "abc", "g"});
+  EXPECT_EQ(not_a_number.result, CommandLineResult::kRun);
+  EXPECT_EQ(not_a_number.config.iter, 0);
+  EXPECT_EQ(not_a_number.warnings, "");
+}
+
+// Outcomes decided during the scan: what goes to `err`, and the result.
+TEST(CommandLine, ScanStopsAtUnrecognisedOptionsAndRangeErrors) {
+  struct Case {
+    Args args;
+    CommandLineResult result;
+    std::string err;
+  };
+  const std::string banner = "\nThis is Velmo version 3.0\n";
+  const Case cases[] = {
+      {{"-foo", "g"}, CommandLineResult::kUsage, "Unrecognized option: -foo\n"},
+      {{"g", "-"}, CommandLineResult::kUsage, "Unrecognized option: -\n"},
+      {{"--l", "x", "g"}, CommandLineResult::kUsage, "Unrecognized option: --l\n"},
+      {{"-lx.lex", "g"}, CommandLineResult::kUsage, "Unrecognized option: -lx.lex\n"},
+      {{"-shave", "1e999", "g"}, CommandLineResult::kUsage, "Invalid argument: 1e999\n"},
+      {{"-old-freq", "-1e999", "g"}, CommandLineResult::kUsage, "Invalid argument: -1e999\n"},
+      {{"-min-rule-freq", "1e-400", "g"}, CommandLineResult::kUsage, "Invalid argument: 1e-400\n"},
+      {{"-iter", "99999999999999999999", "g"}, CommandLineResult::kUsage,
+       "Invalid argument: 99999999999999999999\n"},
+      {{"-iter", "2147483648", "g"}, CommandLineResult::kUsage, "Invalid argument: 2147483648\n"},
+      {{"-iter", "-2147483649", "g"}, CommandLineResult::kUsage, "Invalid argument: -2147483649\n"},
+      {{"a", "b", "c", "d"}, CommandLineResult::kUsage, ""},
+      {{"-quiet"}, CommandLineResult::kUsage, ""},
+      // The scan stops at the first problem, so a later -version is never reached...
+      {{"-foo", "-version"}, CommandLineResult::kUsage, "Unrecognized option: -foo\n"},
+      {{"-shave", "1e999", "-version"}, CommandLineResult::kUsage, "Invalid argument: 1e999\n"},
+      // ...but -version wins over everything that would only be found later.
+      {{"-quiet", "-version", "-foo"}, CommandLineResult::kVersion, banner},
+      {{"-lexmodel", "a", "b", "c", "-version", "-l"}, CommandLineResult::kVersion, banner},
+      {{"-version"}, CommandLineResult::kVersion, banner},
+  };
+  for (const Case& c : cases) {
+    Outcome o = parse(c.args);
+    EXPECT_EQ(o.fatal, "") << describe(c.args);
+    EXPECT_EQ(o.result, c.result) << describe(c.args);
+    if (c.result == CommandLineResult::kVersion) {
+      EXPECT_EQ(o.err.substr(0, banner.size()), banner) << describe(c.args);
+      EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 5) << o.err;
+    } else {
+      EXPECT_EQ(o.err, c.err) << describe(c.args);
+    }
+    EXPECT_EQ(o.warnings, "") << describe(c.args);
+  }
+}
+
+TEST(CommandLine, FatalConditionsInTheirOrder) {
+  struct Case {
+    Args args;
+    std::string message;  // "!" form unless it holds a ": "
+  };
+  const Case cases[] = {
+      {{"g", "-l"}, ""},
+      {{"-in", "b", "x", "y", "z"}, "Too many arguments: z"},
+      {{"-in", "b", "-l", "x"}, "You can either specify the -in option or the -l option, but not both"},
+      {{"-in", "b", "-s", "x"}, "You can either specify the -in option or the -s option, but not both"},
+      {{"-lexmodel", "g"}, "Specify grammar files with option -in when doing lexicalised parsing"},
+      {{"-lattice-input", "-tagging", "g"},
+       "You cannot use the -lattice-input option together with -chunking or -tagging"},
+      {{"-lattice-input", "-chunk-trees", "c", "g"},
+       "You cannot use the -lattice-input option together with -chunking or -tagging"},
+      {{"-inside", "g"}, "Option -l <file> required by -inside, -outside, -freq and -t"},
+      {{"-t", "tb", "g"}, "Option -l <file> required by -inside, -outside, -freq and -t"},
+      {{"-heads", "-iter", "3", "-t", "tb", "-l", "x", "g"},
+       "Options -heads or -lexmodel and -iter cannot be combined"},
+      {{"-governors", "-iter", "3", "g"}, "Options -heads or -lexmodel and -iter cannot be combined"},
+      {{"-merge", "m1", "g"}, "Option -merge requires that an output file is specified"},
+      {{"-m", "m1", "-symbolic", "g", "out"}, "Option -merge and option -symbolic are incompatible"},
+      {{"-t", "tb", "-l", "x", "g", "in", "out"}, "Too many arguments: out"},
+      {{"-t", "tb", "-l", "x", "-merge", "m", "g", "base"}, "Too many arguments: base"},
+      {{"-store-params", "-params", "p"}, "Option -store-params requires at least a grammar"},
+      {{"-store-params", "-symbolic", "g"}, "Option -store-params excludes option -symbolic"},
+      {{"-params", "p", "-in", "b"}, "Options -in and -params cannot be used together"},
+      {{"-params", "p", "a", "b", "c"}, "Too many arguments: c"},
+      {{"-params", "p", "-merge", "m", "a", "b", "c"}, "Too many arguments: c"},
+  };
+  for (const Case& c : cases) {
+    Outcome o = parse(c.args);
+    std::string expected = c.message.empty() ? "\nERROR: missing argument to option -l!\n"
+                           : c.message.find(": ") != std::string::npos
+                               ? "\nERROR: " + c.message + "\naborted.\n"
+                               : "\nERROR: " + c.message + "!\naborted.\n";
+    EXPECT_EQ(o.fatal, expected) << describe(c.args);
+  }
+}
+
+TEST(CommandLine, MissingArgumentNamesTheOptionAsWritten) {
+  EXPECT_EQ(parse({"g", "-m"}).fatal, "\nERROR: missing argument to option -m!\n");
+  EXPECT_EQ(parse({"-iter"}).fatal, "\nERROR: missing argument to option -iter!\n");
+  EXPECT_EQ(parse({"-chunk-trees"}).fatal, "\nERROR: missing argument to option -chunk-trees!\n");
+}
+
+TEST(CommandLine, AtMostAHundredMergeFiles) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 101; ++i) names.push_back("m" + std::to_string(i));
+  Args args;
+  for (int i = 0; i < 100; ++i) {
+    args.push_back(i % 2 ? "-m" : "-merge");
+    args.push_back(names[i].c_str());
+  }
+  args.push_back("g");
+  args.push_back("base");
+  Outcome full = parse(args);
+  ASSERT_EQ(full.result, CommandLineResult::kRun) << full.fatal;
+  ASSERT_EQ(full.config.merge_files.size(), 100u);
+  EXPECT_EQ(full.config.merge_files.front(), "m0");
+  EXPECT_EQ(full.config.merge_files.back(), "m99");
+  EXPECT_EQ(full.config.output_file, "base");
+  EXPECT_EQ(full.config.input_file, "base");
+
+  args.push_back("-m");
+  args.push_back(names[100].c_str());
+  EXPECT_EQ(parse(args).fatal, "\nERROR: too many merge options in command line!\naborted.\n");
+}
+
+// The file names in a fixed order; rows of the table leave trailing ones out when they are none.
+struct Files {
+  std::string grammar{}, input{}, output{}, lexicon{}, start{}, oc{}, cap_oc{}, lex_rule{},
+      lex_choice{}, lex_start{}, pool{};
+  bool operator==(const Files&) const = default;
+};
+
+Files files_of(const RunConfig& c) {
+  return {c.grammar_file,        c.input_file,    c.output_file,     c.lexicon_file,
+          c.start_file,          c.open_class_file, c.cap_open_class_file, c.lex_rule_file,
+          c.lex_choice_file,     c.lex_start_file, c.pool_file};
+}
+
+void PrintTo(const Files& f, std::ostream* os) {
+  *os << "{" << f.grammar << "|" << f.input << "|" << f.output << "|" << f.lexicon << "|"
+      << f.start << "|" << f.oc << "|" << f.cap_oc << "|" << f.lex_rule << "|" << f.lex_choice
+      << "|" << f.lex_start << "|" << f.pool << "}";
+}
+
+TEST(CommandLine, PositionalArgumentsAndNamesBuiltFromTheBase) {
+  struct Case {
+    Args args;
+    Files files;
+  };
+  const Case cases[] = {
+      {{"g", "in", "out"}, {"g", "in", "out"}},
+      {{"g", "-l", "x", "in"}, {"g", "in", "", "x"}},
+      {{"-in", "b"}, {"b.gram", "", "", "b.lex", "b.start", "b.oc", "b.OC"}},
+      {{"-in", "b", "in.txt", "out.txt"},
+       {"b.gram", "in.txt", "out.txt", "b.lex", "b.start", "b.oc", "b.OC"}},
+      {{"-o", "x", "-O", "y", "-in", "b", "in.txt"},
+       {"b.gram", "in.txt", "", "b.lex", "b.start", "b.oc", "b.OC"}},
+      {{"-lexmodel", "-in", "b"},
+       {"b.gram", "", "", "b.lex", "b.start", "b.oc", "b.OC", "b.lgram", "b.lchoice", "b.lstart",
+        "b.pool"}},
+      {{"-in", "b", "-merge", "m", "base"},
+       {"b.gram", "base", "base", "b.lex", "b.start", "b.oc", "b.OC", "b.lgram", "b.lchoice",
+        "b.lstart", "b.pool"}},
+      {{"-params", "p"}, {}},
+      {{"-params", "p", "in", "out"}, {"", "in", "out"}},
+      {{"-params", "p", "-l", "x", "in"}, {"", "in", "", "x"}},
+      {{"-store-params", "-l", "x", "g", "p.bin"}, {"g", "p.bin", "", "x"}},
+      {{"", "in"}, {"", "in"}},
+  };
+  for (const Case& c : cases) {
+    Outcome o = parse(c.args);
+    EXPECT_EQ(o.result, CommandLineResult::kRun) << describe(c.args) << o.fatal;
+    EXPECT_EQ(files_of(o.config), c.files) << describe(c.args);
+  }
+}
+
+TEST(CommandLine, WarningsOfTheChecksAndTheFieldsTheyClear) {
+  struct Case {
+    Args args;
+    std::string warnings;
+    Field cleared;
+  };
+  const Field none = [](const RunConfig&) { return std::string(); };
+  const Case cases[] = {
+      {{"-max-chunks", "g"}, "WARNING: option -max-chunks is ignored without option -chunking!\n",
+       none},
+      {{"-max-chunks", "-opt-chunking", "c", "g"},
+       "WARNING: option -max-chunks is ignored without option -chunking!\n", none},
+      {{"-O", "x", "g"}, "WARNING: Option -O ignored if option -o is missing!\n",
+       [](const RunConfig& c) { return c.cap_open_class_file; }},
+      {{"-iter", "5", "g"}, "WARNING: Option -iter has no effect without option -t!\n", none},
+      {{"-old-freq", "0.5", "-t", "tb", "-l", "x", "g"},
+       "WARNING: Option -old-freq has no effect without options -t and -iter!\n", none},
+      {{"-old-freq", "0.5", "-iter", "2", "g"},
+       "WARNING: Option -iter has no effect without option -t!\n"
+       "WARNING: Option -old-freq has no effect without options -t and -iter!\n",
+       none},
+      {{"-pooling", "p", "g"},
+       "WARNING: Option -pooling ignored because no lexicalisation training (ultra) is "
+       "performed!\n",
+       [](const RunConfig& c) { return c.parent_pooling_file; }},
+      {{"-lexmodel", "-in", "b", "-cpooling", "p"},
+       "WARNING: Option -cpooling ignored because no lexicalisation training (ultra) is "
+       "performed!\n",
+       [](const RunConfig& c) { return c.child_pooling_file; }},
+      {{"-heads", "-fixed", "f", "g"}, "WARNING: Option -fixed without option -lexmodel is ignored!\n",
+       [](const RunConfig& c) { return c.fixed_file; }},
+      {{"-print-model", "g", "in"}, "WARNING: Option -print-model prevents parsing!\n", none},
+      {{"-print-model", "-freq", "-l", "x", "g"}, "WARNING: Option -print-model prevents parsing!\n",
+       none},
+      {{"-max-chunks", "-O", "x", "-iter", "1", "-pooling", "p", "-cpooling", "q", "-fixed", "f",
+        "-print-model", "g", "in"},
+       "WARNING: option -max-chunks is ignored without option -chunking!\n"
+       "WARNING: Option -O ignored if option -o is missing!\n"
+       "WARNING: Option -iter has no effect without option -t!\n"
+       "WARNING: Option -pooling ignored because no lexicalisation training (ultra) is "
+       "performed!\n"
+       "WARNING: Option -cpooling ignored because no lexicalisation training (ultra) is "
+       "performed!\n"
+       "WARNING: Option -fixed without option -lexmodel is ignored!\n"
+       "WARNING: Option -print-model prevents parsing!\n",
+       none},
+      // Options that fit together raise no warning.
+      {{"-max-chunks", "-chunking", "c", "-o", "x", "-O", "y", "-t", "tb", "-l", "x", "-iter",
+        "4", "-old-freq", "0.5", "g"},
+       "", none},
+      {{"-lexmodel", "-in", "b", "-fixed", "f", "-print-model"}, "", none},
+  };
+  for (const Case& c : cases) {
+    Outcome o = parse(c.args);
+    EXPECT_EQ(o.fatal, "") << describe(c.args);
+    EXPECT_EQ(o.warnings, c.warnings) << describe(c.args);
+    EXPECT_EQ(c.cleared(o.config), "") << describe(c.args);
+
+    Args quiet = c.args;
+    quiet.push_back("-quiet");
+    EXPECT_EQ(parse(quiet).warnings, "") << describe(quiet);
+  }
+}
+
+TEST(CommandLine, OptionsSetFieldsTheChecksLeaveAlone) {
+  Outcome o = parse({"-heads", "-pooling", "pp", "-cpooling", "cp", "-o", "x", "-O", "y", "g"});
+  EXPECT_EQ(o.config.parent_pooling_file, "pp");
+  EXPECT_EQ(o.config.child_pooling_file, "cp");
+  EXPECT_EQ(o.config.cap_open_class_file, "y");
+  EXPECT_EQ(o.warnings, "");
+}
+
+TEST(CommandLine, UsageTextHasItsSeventyParts) {
+  FILE* f = std::tmpfile();
+  print_usage(f);
+  std::string text = contents_of(f);
+  std::fclose(f);
+  EXPECT_EQ(text.rfind("USAGE:  velmo [ -options- ] grammar-file [input-file [ output-file ]]\n\n"
+                       "OPTIONS:\n  -l <file>:\tUse <file> as lexicon.\n",
+                       0),
+            0u);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 72);
+  EXPECT_TRUE(text.ends_with("\n  -version:\tPrint program version.\n\n"));
+}
+
+}  // namespace
+}  // namespace velmo

@@ -1,0 +1,260 @@
+#include "model/estimation.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "model/model_test_util.h"
+
+namespace velmo {
+namespace {
+
+using testing::add_rule;
+using testing::fatal_text;
+using testing::id;
+using testing::make_grammar;
+using testing::read_lexicon_text;
+using testing::read_open_class_text;
+
+void set_start(Model& m, const std::string& symbol, double freq) {
+  m.grammar.data[id(m.grammar, symbol)].start_freq = freq;
+}
+
+const TagEntry& reading(const Model& m, const std::string& word, const std::string& tag) {
+  for (const TagEntry& t : m.lexicon.find_word(word)->tags)
+    if (t.tag == id(m.grammar, tag)) return t;
+  std::abort();
+}
+
+TEST(EstimationTest, TagSharesItsMassWithTheOpenClass) {
+  Model m{make_grammar({"S", "T"}), {}};
+  RunConfig config;
+  read_lexicon_text("a\tT 3\nb\tT 1\n", m.grammar, m.lexicon, config);
+  read_open_class_text("T 4", m.grammar, m.lexicon.open_class, config);
+  set_start(m, "S", 1);
+  estimate_probabilities(m, config, nullptr);
+  EXPECT_FLOAT_EQ(reading(m, "a", "T").prob, 0.375f);
+  EXPECT_FLOAT_EQ(reading(m, "b", "T").prob, 0.125f);
+  EXPECT_DOUBLE_EQ(m.lexicon.open_class.entries[id(m.grammar, "T")].prob, 0.5);
+  EXPECT_DOUBLE_EQ(m.grammar.data[id(m.grammar, "T")].lex_share, 1.0);
+}
+
+TEST(EstimationTest, RulesAndWordsShareTheSymbolsMass) {
+  Model m{make_grammar({"A", "X"}), {}};
+  RunConfig config;
+  add_rule(m.grammar, "X", {"A"}, 0, 2);
+  add_rule(m.grammar, "X", {"A", "A"}, 1, 6);
+  read_lexicon_text("x\tX 2\n", m.grammar, m.lexicon, config);
+  set_start(m, "X", 1);
+  estimate_probabilities(m, config, nullptr);
+  const SymbolData& x = m.grammar.data[id(m.grammar, "X")];
+  EXPECT_DOUBLE_EQ(x.rules[0].prob, 0.2);
+  EXPECT_DOUBLE_EQ(x.rules[1].prob, 0.6);
+  EXPECT_DOUBLE_EQ(x.lex_share, 0.2);
+  // A has neither rules nor words: its share is 0, not the result of 0/0.
+  EXPECT_EQ(m.grammar.data[id(m.grammar, "A")].lex_share, 0.0);
+}
+
+TEST(EstimationTest, UnseenRuleKeepsZeroOnlyWithoutSmoothing) {
+  Model m{make_grammar({"A", "B", "S"}), {}};
+  add_rule(m.grammar, "S", {"A"}, 0, 0);
+  add_rule(m.grammar, "S", {"B"}, 0, 3);
+  set_start(m, "S", 1);
+  RunConfig config;
+  config.no_smoothing = true;
+  estimate_probabilities(m, config, nullptr);
+  EXPECT_EQ(m.grammar.data[id(m.grammar, "S")].rules[0].prob, 0.0);
+  config.no_smoothing = false;
+  estimate_probabilities(m, config, nullptr);
+  EXPECT_DOUBLE_EQ(m.grammar.data[id(m.grammar, "S")].rules[0].prob, 0.5 / 3.5);
+}
+
+TEST(EstimationTest, BothOpenClassTablesAreSmoothedAsOneVector) {
+  Model m{make_grammar({"A", "B", "C", "D", "E"}), {}};
+  RunConfig config;
+  read_lexicon_text("a\tA 1\n", m.grammar, m.lexicon, config);
+  read_open_class_text("A 0 B 0 C 0 D 0 E 1", m.grammar, m.lexicon.open_class, config);
+  read_open_class_text("E 2", m.grammar, m.lexicon.cap_open_class, config);
+  set_start(m, "A", 1);
+  estimate_probabilities(m, config, nullptr);
+  // (0, 0, 0, 0, 1, 2): the discount 1/3 is accepted and each zero gets 1/6. Smoothing the
+  // general table alone would have given 0.5.
+  EXPECT_NEAR(m.lexicon.open_class.entries[0].prob, 1.0 / 7, 1e-12);
+  EXPECT_FLOAT_EQ(reading(m, "a", "A").prob, 6.0f / 7);
+  EXPECT_NEAR(m.lexicon.open_class.entries[4].prob, 2.0 / 7, 1e-12);
+  EXPECT_NEAR(m.lexicon.cap_open_class.entries[4].prob, 5.0 / 7, 1e-12);
+}
+
+TEST(EstimationTest, WordwiseSmoothingWeighsByAmbiguityClass) {
+  Model m{make_grammar({"NN", "S", "VB", "VBZ"}), {}};
+  RunConfig config;
+  read_lexicon_text(
+      "a\tNN 3 VB 0 VBZ 0\nb\tNN 1 VB 1 VBZ 3\n"
+      "c\tNN 0.5\ne\tNN 0.2\ng\tNN 0.1\nf\tNN 1.5\n",
+      m.grammar, m.lexicon, config);
+  set_start(m, "S", 1);
+  config.wordwise_smoothing = true;
+  estimate_probabilities(m, config, nullptr);
+  // Words under 1: c, e, g; between 1 and 2: f; so d = 1/3. Word a's zeros share
+  // d * 2 / (1/8 + 3/8) = 4/3 in the class's proportion 1 : 3.
+  EXPECT_NEAR(reading(m, "a", "VB").prob, 1.0 / 7, 1e-6);
+  EXPECT_NEAR(reading(m, "a", "VBZ").prob, 1.0 / 7, 1e-6);
+  EXPECT_NEAR(reading(m, "b", "VB").prob, 6.0 / 7, 1e-6);
+  EXPECT_NEAR(reading(m, "c", "NN").prob, 1.0 / 3 / 6.5, 1e-6);
+  EXPECT_NEAR(reading(m, "a", "NN").prob, 3 / 6.5, 1e-6);
+}
+
+TEST(EstimationTest, StartProbabilities) {
+  Model m{make_grammar({"NP", "S"}), {}};
+  RunConfig config;
+  EXPECT_EQ(fatal_text([&] { estimate_probabilities(m, config, nullptr); }),
+            "\nERROR: Start probabilities sum up to 0!\naborted.\n");
+  set_start(m, "NP", 3);
+  set_start(m, "S", 1);
+  estimate_probabilities(m, config, nullptr);
+  EXPECT_DOUBLE_EQ(m.grammar.data[0].start_prob, 0.75);
+  EXPECT_DOUBLE_EQ(m.grammar.data[1].start_prob, 0.25);
+}
+
+// A small deterministic generator for the property test.
+struct Lcg {
+  uint32_t state;
+  uint32_t next(uint32_t n) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % n;
+  }
+};
+
+std::string random_lexicon(Lcg& rng, int tags) {
+  std::string text;
+  for (int w = 0; w < 300; ++w) {
+    text += "w" + std::to_string(w) + "\t";
+    int readings = 1 + rng.next(4);
+    for (int r = 0; r < readings; ++r) {
+      static const char* const kFreqs[] = {"0", "0.3", "1", "1.5", "2", "2.5", "7", "40"};
+      text += "T" + std::to_string(rng.next(tags)) + " " + kFreqs[rng.next(8)] + " ";
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+std::string random_open_classes(Lcg& rng, int tags) {
+  std::string text;
+  for (int t = 0; t < tags; ++t)
+    if (rng.next(2)) text += "T" + std::to_string(t) + " " + std::to_string(rng.next(4)) + "\n";
+  return text;
+}
+
+// Per tag: lexicon words plus both open-class tables sum to 1; rules plus lexical share too.
+void expect_distributions_sum_to_one(const Model& m) {
+  std::vector<double> sum(m.grammar.symbol_count(), 0.0);
+  for (const LexEntry& e : m.lexicon.entries)
+    for (const TagEntry& t : e.tags) sum[t.tag] += t.prob;
+  for (const OpenClassTable* table : {&m.lexicon.open_class, &m.lexicon.cap_open_class})
+    for (int s = 0; s < m.grammar.symbol_count() && table->loaded; ++s)
+      if (table->entries[s].open) sum[s] += table->entries[s].prob;
+  for (int s = 0; s < m.grammar.symbol_count(); ++s) {
+    const SymbolData& d = m.grammar.data[s];
+    if (sum[s] > 0) {
+      EXPECT_NEAR(sum[s], 1.0, 1e-5) << m.grammar.name(s);
+    }
+    double total = d.lex_share;
+    for (const Rule& r : d.rules) total += r.prob;
+    if (total > 0) {
+      EXPECT_NEAR(total, 1.0, 1e-9) << m.grammar.name(s);
+    }
+  }
+}
+
+TEST(EstimationTest, EveryTagsWordsSumToOne) {
+  constexpr int kTags = 12;
+  for (uint32_t seed = 1; seed <= 6; ++seed) {
+    std::vector<std::string> names = {"S"};
+    for (int t = 0; t < kTags; ++t) names.push_back("T" + std::to_string(t));
+    Model m{make_grammar(names), {}};
+    RunConfig config;
+    config.wordwise_smoothing = seed % 3 == 1;
+    config.no_smoothing = seed % 3 == 2;
+    Lcg rng{seed};
+    for (int t = 0; t < kTags; t += 2)
+      add_rule(m.grammar, "T" + std::to_string(t), {"S"}, 0, rng.next(3));
+    read_lexicon_text(random_lexicon(rng, kTags), m.grammar, m.lexicon, config);
+    read_open_class_text(random_open_classes(rng, kTags), m.grammar, m.lexicon.open_class,
+                         config);
+    if (seed % 2)
+      read_open_class_text(random_open_classes(rng, kTags), m.grammar,
+                           m.lexicon.cap_open_class, config);
+    set_start(m, "S", 1);
+    estimate_probabilities(m, config, nullptr);
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    expect_distributions_sum_to_one(m);
+  }
+}
+
+std::string listing_of(Model& m, const RunConfig& config) {
+  char* buffer = nullptr;
+  size_t size = 0;
+  FILE* out = open_memstream(&buffer, &size);
+  estimate_probabilities(m, config, out);
+  std::fclose(out);
+  std::string text(buffer, size);
+  std::free(buffer);
+  return text;
+}
+
+TEST(PrintModelTest, WholeListing) {
+  Model m{make_grammar({"DT", "N", "NP", "S", "VB"}), {}};
+  RunConfig config;
+  add_rule(m.grammar, "NP", {"DT", "N"}, 1, 3);
+  add_rule(m.grammar, "NP", {"N"}, 0, 1);
+  add_rule(m.grammar, "S", {"NP", "VB"}, 1, 2);
+  read_lexicon_text("the\tDT 4\ndog\tN 2\nbarks\tVB 1\n", m.grammar, m.lexicon, config);
+  read_open_class_text("N 2 VB 1", m.grammar, m.lexicon.open_class, config);
+  read_open_class_text("N 1", m.grammar, m.lexicon.cap_open_class, config);
+  set_start(m, "NP", 3);
+  set_start(m, "S", 1);
+  EXPECT_EQ(listing_of(m, config),
+            "\nWord Probabilities\n\n"
+            "barks\tVB 0.5\n"
+            "dog\tN 0.4\n"
+            "the\tDT 1\n"
+            "\nOpen Class Probabilities\n\n"
+            "0.4 N\n"
+            "0.5 VB\n"
+            "\nOpen Class Probabilities (upper case)\n\n"
+            "0.2 N\n"
+            "\nRule Probabilities\n\n"
+            "0.75 NP -> DT N'\n"
+            "0.25 NP -> N'\n"
+            "1 S -> NP VB'\n"
+            "\nStart Probabilities\n\n"
+            "0.75 NP\n"
+            "0.25 S\n"
+            "\n");
+}
+
+TEST(PrintModelTest, LemmasAndNoOpenClasses) {
+  Model m{make_grammar({"NNS", "S", "VBZ"}), {}};
+  RunConfig config;
+  config.stems = true;
+  add_rule(m.grammar, "S", {"VBZ"}, -1, 1);
+  read_lexicon_text("houses\tNNS 3 house\tVBZ 2 house\tNNS 1 hous\n", m.grammar, m.lexicon,
+                    config);
+  // A capitalised table alone is not listed.
+  read_open_class_text("NNS 1", m.grammar, m.lexicon.cap_open_class, config);
+  set_start(m, "S", 2);
+  EXPECT_EQ(listing_of(m, config),
+            "\nWord Probabilities\n\n"
+            "houses\tNNS 0.8 (hous house)\tVBZ 1 (house)\n"
+            "\nRule Probabilities\n\n"
+            "1 S -> VBZ\n"
+            "\nStart Probabilities\n\n"
+            "1 S\n"
+            "\n");
+}
+
+}  // namespace
+}  // namespace velmo

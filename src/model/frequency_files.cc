@@ -1,0 +1,110 @@
+#include "model/frequency_files.h"
+
+#include <cstdio>
+
+#include "driver/diagnostics.h"
+#include "model/replacement_file.h"
+
+namespace velmo {
+namespace {
+
+// The two ways a frequency is printed: two decimals, or -high-precision.
+struct FrequencyFormats {
+  const char* rule;     // before the rule
+  const char* reading;  // tag, frequency
+  const char* lemma_reading;  // tag, frequency, lemma
+  const char* open_class;
+  const char* start;
+};
+
+constexpr FrequencyFormats kDefaultFormats = {"%.2f\t", "\t%s %.2f", "\t%s %.2f %s", "%s %.2f\n",
+                                              "%s\t%.2f\n"};
+constexpr FrequencyFormats kPreciseFormats = {"%.12g\t", "\t%s %.12g", "\t%s %.12g %s",
+                                              "%s %.12g\n", "%s\t%.12g\n"};
+
+const FrequencyFormats& formats(const RunConfig& config) {
+  return config.high_precision ? kPreciseFormats : kDefaultFormats;
+}
+
+void write_readings(FILE* out, const TagEntry& tag, const Model& model, const RunConfig& config) {
+  const FrequencyFormats& f = formats(config);
+  const char* tag_name = model.grammar.name(tag.tag).c_str();
+  if (!config.stems) {
+    std::fprintf(out, f.reading, tag_name, tag.freq);
+    return;
+  }
+  for (const LemmaEntry& lemma : tag.lemmas) {
+    // Unlexicalised training counts whole tag entries; their mass is shared out evenly.
+    double freq = config.lexicalise ? lemma.freq : tag.freq / static_cast<double>(tag.lemmas.size());
+    std::fprintf(out, f.lemma_reading, tag_name, freq, model.lexicon.lemmas.name(lemma.lemma).c_str());
+  }
+}
+
+using FileWriter = void (*)(FILE*, const Model&, const RunConfig&);
+
+void write_file(const std::string& name, FileWriter writer, const Model& model,
+                const RunConfig& config) {
+  ReplacementFile file(name, "wt");
+  writer(file.stream(), model, config);
+  file.commit();
+}
+
+}  // namespace
+
+void check_base_name(const std::string& base) {
+  if (base.size() > kMaxBaseNameLength) fatal_error2("Filename is too long", base);
+}
+
+void write_grammar_frequencies(FILE* out, const Grammar& grammar, const RunConfig& config) {
+  for (int s = 0; s < grammar.symbol_count(); ++s) {
+    const std::vector<Rule>& rules = grammar.data[s].rules;
+    for (int r = 0; r < static_cast<int>(rules.size()); ++r) {
+      std::fprintf(out, formats(config).rule, rules[r].freq);
+      print_rule(out, grammar, s, r, false);
+      std::fputc('\n', out);
+    }
+  }
+}
+
+void write_lexicon_frequencies(FILE* out, const Model& model, const RunConfig& config) {
+  for (const LexEntry& entry : model.lexicon.entries) {
+    std::fwrite(entry.word.data(), 1, entry.word.size(), out);
+    for (const TagEntry& tag : entry.tags) write_readings(out, tag, model, config);
+    std::fputc('\n', out);
+  }
+}
+
+void write_open_class_frequencies(FILE* out, const Grammar& grammar, const OpenClassTable& table,
+                                  const RunConfig& config) {
+  if (!table.loaded) return;
+  for (int s = 0; s < grammar.symbol_count(); ++s) {
+    const OpenClassEntry& entry = table.entries[s];
+    if (entry.open) std::fprintf(out, formats(config).open_class, grammar.name(s).c_str(), entry.freq);
+  }
+}
+
+void write_start_frequencies(FILE* out, const Grammar& grammar, const RunConfig& config) {
+  for (int s = 0; s < grammar.symbol_count(); ++s) {
+    double freq = grammar.data[s].start_freq;
+    if (freq > 0) std::fprintf(out, formats(config).start, grammar.name(s).c_str(), freq);
+  }
+}
+
+void write_frequency_files(const std::string& base, const Model& model, const RunConfig& config) {
+  check_base_name(base);
+  write_file(base + ".gram", [](FILE* out, const Model& m, const RunConfig& c) {
+    write_grammar_frequencies(out, m.grammar, c);
+  }, model, config);
+  write_file(base + ".lex", write_lexicon_frequencies, model, config);
+  write_file(base + ".oc", [](FILE* out, const Model& m, const RunConfig& c) {
+    write_open_class_frequencies(out, m.grammar, m.lexicon.open_class, c);
+  }, model, config);
+  write_file(base + ".OC", [](FILE* out, const Model& m, const RunConfig& c) {
+    write_open_class_frequencies(out, m.grammar, m.lexicon.cap_open_class, c);
+  }, model, config);
+  write_file(base + ".start", [](FILE* out, const Model& m, const RunConfig& c) {
+    write_start_frequencies(out, m.grammar, c);
+  }, model, config);
+}
+
+}  // namespace velmo

@@ -1,0 +1,381 @@
+#include "model/parameter_file.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "driver/diagnostics.h"
+#include "driver/text_input.h"
+#include "model/replacement_file.h"
+
+namespace velmo {
+namespace {
+
+static_assert(sizeof(int) == 4 && sizeof(float) == 4 && sizeof(double) == 8,
+              "the parameter file holds 32-bit integers and IEEE floats");
+
+constexpr std::string_view kVersion = "3.0";
+// A multi-word lexeme has at most 101 components (more blanks keep it out of the trie).
+constexpr int kMaxMwlDepth = 101;
+
+// Smallest sizes of the records on file, against which counts are checked.
+constexpr long long kMinSymbolBytes = 1 + 4 + 8 + 8 + 4 + 4 + 4 + 4;
+constexpr long long kMinRuleBytes = 4 + 8 + 4 + 4 + 4;
+constexpr long long kMinEntryBytes = 1 + 4;
+constexpr long long kMinMwlChildBytes = 1 + 4 + 4;
+
+// ---------------------------------------------------------------- storing
+
+class ParameterWriter {
+ public:
+  explicit ParameterWriter(FILE* out) : out_(out) {}
+
+  void int32(int32_t value) { put(&value, sizeof value); }
+  void flag(bool value) { int32(value ? 1 : 0); }
+  void float32(float value) { put(&value, sizeof value); }
+  void float64(double value) { put(&value, sizeof value); }
+  void probability(double value) {
+    check_probability(value);
+    float64(value);
+  }
+  void probability32(float value) {
+    check_probability(value);
+    float32(value);
+  }
+  void string(std::string_view s) {
+    write_string(s, out_);
+    if (std::ferror(out_)) fatal_error("Can't write to output file");
+  }
+  void int32_array(const std::vector<int>& values) {
+    if (std::fwrite(values.data(), sizeof(int), values.size(), out_) != values.size())
+      fatal_error("while writing to output file");
+  }
+  void finish() {
+    if (std::fflush(out_) != 0 || std::ferror(out_)) fatal_error("Can't write to output file");
+  }
+
+ private:
+  static void check_probability(double value) {
+    if (value < 0 || value > 1) fatal_error2("invalid probability value", format_double(value));
+  }
+  void put(const void* data, size_t size) {
+    if (std::fwrite(data, size, 1, out_) != 1) fatal_error("Can't write to output file");
+  }
+
+  FILE* out_;
+};
+
+void store_rule(ParameterWriter& w, const Rule& rule) {
+  w.int32(rule.head);
+  w.probability(rule.prob);
+  w.int32(rule.number);
+  w.int32(static_cast<int32_t>(rule.daughters.size()));
+  w.int32_array(rule.daughters);
+}
+
+void store_grammar(ParameterWriter& w, const Grammar& grammar) {
+  w.int32(grammar.symbol_count());
+  for (int s = 0; s < grammar.symbol_count(); ++s) {
+    const SymbolData& data = grammar.data[s];
+    const int32_t rule_count = static_cast<int32_t>(data.rules.size());
+    w.string(grammar.name(s));
+    w.int32(rule_count);
+    w.probability(data.start_prob);
+    w.probability(data.lex_share);
+    w.int32(data.parent_pool);
+    w.int32(data.child_pool);
+    w.int32(data.head_count);
+    w.int32(rule_count);
+    for (const Rule& rule : data.rules) store_rule(w, rule);
+  }
+}
+
+void store_open_class_table(ParameterWriter& w, const OpenClassTable& table, int symbol_count) {
+  if (!table.loaded) return;
+  for (int s = 0; s < symbol_count; ++s) {
+    const OpenClassEntry& entry = table.entries[s];
+    w.probability(entry.open ? entry.prob : 0.0);
+  }
+}
+
+void store_open_classes(ParameterWriter& w, const Model& model) {
+  const Lexicon& lexicon = model.lexicon;
+  w.flag(lexicon.open_class.loaded);
+  w.flag(lexicon.cap_open_class.loaded);
+  store_open_class_table(w, lexicon.open_class, model.grammar.symbol_count());
+  store_open_class_table(w, lexicon.cap_open_class, model.grammar.symbol_count());
+}
+
+void store_tag_entry(ParameterWriter& w, const TagEntry& tag, const RunConfig& config) {
+  w.int32(tag.tag);
+  w.probability32(tag.prob);
+  if (!config.stems) return;
+  w.int32(static_cast<int32_t>(tag.lemmas.size()));
+  for (const LemmaEntry& lemma : tag.lemmas) {
+    w.int32(lemma.lemma);
+    if (config.lexmodel) w.probability(lemma.prob);
+  }
+}
+
+void store_mwl_node(ParameterWriter& w, const MwlNode& node) {
+  w.int32(node.entry);
+  w.int32(static_cast<int32_t>(node.children.size()));
+  for (size_t i = 0; i < node.children.size(); ++i) {
+    w.string(node.words[i]);
+    store_mwl_node(w, node.children[i]);
+  }
+}
+
+void store_lexicon(ParameterWriter& w, const Lexicon& lexicon, const RunConfig& config) {
+  w.flag(config.stems);
+  if (config.stems) {
+    w.int32(lexicon.lemmas.size());
+    for (int l = 0; l < lexicon.lemmas.size(); ++l) w.string(lexicon.lemmas.name(l));
+  }
+  w.int32(static_cast<int32_t>(lexicon.entries.size()));
+  for (const LexEntry& entry : lexicon.entries) {
+    w.string(entry.word);
+    w.int32(static_cast<int32_t>(entry.tags.size()));
+    for (const TagEntry& tag : entry.tags) store_tag_entry(w, tag, config);
+  }
+  store_mwl_node(w, lexicon.mwl_root);
+}
+
+// ---------------------------------------------------------------- loading
+
+// Reads the file's values and checks every count and id before anything is sized by it, so a
+// damaged file ends in a fatal error, never in a huge allocation or a stray index.
+class ParameterReader {
+ public:
+  ParameterReader(FILE* in, const std::string& name) : in_(in), name_(name) {
+    long start = std::ftell(in);
+    if (start >= 0 && std::fseek(in, 0, SEEK_END) == 0) {
+      size_ = std::ftell(in);
+      if (std::fseek(in, start, SEEK_SET) != 0) size_ = -1;
+    }
+  }
+
+  int32_t int32() {
+    int32_t value;
+    get(&value, sizeof value);
+    return value;
+  }
+  float float32() {
+    float value;
+    get(&value, sizeof value);
+    return value;
+  }
+  double float64() {
+    double value;
+    get(&value, sizeof value);
+    return value;
+  }
+  std::string string() { return read_string(in_); }
+
+  bool flag() {
+    int32_t value = int32();
+    if (value != 0 && value != 1) corrupt();
+    return value == 1;
+  }
+  // A count of records of at least `min_bytes` each, at most `limit`, that the rest of the
+  // file can hold (when its size is known).
+  int count(long long min_bytes, long long limit = INT32_MAX) {
+    int32_t value = int32();
+    if (value < 0 || value > limit || !can_hold(value * min_bytes)) corrupt();
+    return value;
+  }
+  // An index below `limit`.
+  int id(int limit) {
+    int32_t value = int32();
+    if (value < 0 || value >= limit) corrupt();
+    return value;
+  }
+  bool can_hold(long long bytes) const {
+    if (size_ < 0) return true;
+    long position = std::ftell(in_);
+    return position >= 0 && bytes <= size_ - position;
+  }
+  [[noreturn]] void corrupt() const { fatal_error2("Corrupt parameter file", name_); }
+
+ private:
+  void get(void* data, size_t size) {
+    if (std::fread(data, size, 1, in_) != 1) fatal_error("while reading from input file");
+  }
+
+  FILE* in_;
+  const std::string& name_;
+  long size_ = -1;  // unknown for a pipe
+};
+
+// Names stored in id order must be strictly ascending in byte order, or ids would shift when
+// the tables sort them.
+void check_ascending(ParameterReader& r, const std::vector<std::string>& names) {
+  for (size_t i = 1; i < names.size(); ++i)
+    if (!(names[i - 1] < names[i])) r.corrupt();
+}
+
+Rule load_rule(ParameterReader& r, int symbol_count) {
+  Rule rule;
+  rule.head = r.int32();
+  rule.prob = r.float64();
+  rule.number = r.int32();
+  const int daughter_count = r.count(4, kMaxDaughters);
+  if (daughter_count == 0 || rule.head < -1 || rule.head >= daughter_count) r.corrupt();
+  for (int d = 0; d < daughter_count; ++d) rule.daughters.push_back(r.id(symbol_count));
+  return rule;
+}
+
+void load_symbol(ParameterReader& r, SymbolData& data, int symbol_count) {
+  const int rule_count = r.count(kMinRuleBytes, kMaxRulesPerMother);
+  data.start_prob = r.float64();
+  data.lex_share = r.float64();
+  data.parent_pool = r.int32();
+  data.child_pool = r.int32();
+  data.head_count = r.int32();
+  // Pool ids of pooling classes are numbered after the symbols; the pooling section sizes them.
+  if (data.parent_pool < 0 || data.child_pool < 0) r.corrupt();
+  if (r.int32() != rule_count) r.corrupt();
+  for (int i = 0; i < rule_count; ++i) data.rules.push_back(load_rule(r, symbol_count));
+}
+
+void load_grammar(ParameterReader& r, Grammar& grammar) {
+  const int symbol_count = r.count(kMinSymbolBytes, kMaxSymbols);
+  if (symbol_count == 0) r.corrupt();
+  std::vector<std::string> names;
+  grammar.data.assign(symbol_count, SymbolData{});
+  for (int s = 0; s < symbol_count; ++s) {
+    names.push_back(r.string());
+    load_symbol(r, grammar.data[s], symbol_count);
+  }
+  check_ascending(r, names);
+  grammar.symbols.assign(std::move(names));
+  if (grammar.symbol_count() != symbol_count) r.corrupt();
+  grammar.build_first_daughter_lists();
+}
+
+void load_open_class_table(ParameterReader& r, OpenClassTable& table, int symbol_count) {
+  if (!table.loaded) return;
+  if (!r.can_hold(8LL * symbol_count)) r.corrupt();
+  table.entries.assign(symbol_count, OpenClassEntry{});
+  for (OpenClassEntry& entry : table.entries) {
+    entry.prob = r.float64();
+    entry.open = entry.prob > 0;
+  }
+}
+
+void load_open_classes(ParameterReader& r, Model& model) {
+  Lexicon& lexicon = model.lexicon;
+  lexicon.open_class.loaded = r.flag();
+  lexicon.cap_open_class.loaded = r.flag();
+  load_open_class_table(r, lexicon.open_class, model.grammar.symbol_count());
+  load_open_class_table(r, lexicon.cap_open_class, model.grammar.symbol_count());
+}
+
+TagEntry load_tag_entry(ParameterReader& r, int symbol_count, int lemma_count,
+                        const RunConfig& config) {
+  TagEntry tag;
+  tag.tag = r.id(symbol_count);
+  tag.prob = r.float32();
+  if (!config.stems) return tag;
+  const int count = r.count(config.lexmodel ? 12 : 4);
+  for (int i = 0; i < count; ++i) {
+    LemmaEntry lemma;
+    lemma.lemma = r.id(lemma_count);
+    if (config.lexmodel) lemma.prob = r.float64();
+    tag.lemmas.push_back(lemma);
+  }
+  return tag;
+}
+
+void load_mwl_node(ParameterReader& r, MwlNode& node, int entry_count, int depth) {
+  if (depth > kMaxMwlDepth) r.corrupt();
+  node.entry = r.int32();
+  if (node.entry < -1 || node.entry >= entry_count) r.corrupt();
+  const int child_count = r.count(kMinMwlChildBytes);
+  for (int i = 0; i < child_count; ++i) {
+    node.words.push_back(r.string());
+    node.children.emplace_back();
+    load_mwl_node(r, node.children.back(), entry_count, depth + 1);
+  }
+}
+
+void load_lemmas(ParameterReader& r, LemmaTable& lemmas) {
+  const int count = r.count(1);
+  std::vector<std::string> names;
+  for (int i = 0; i < count; ++i) names.push_back(r.string());
+  check_ascending(r, names);
+  lemmas.assign(std::move(names));
+  if (lemmas.size() != count) r.corrupt();
+}
+
+void load_lexicon(ParameterReader& r, Model& model, RunConfig& config) {
+  Lexicon& lexicon = model.lexicon;
+  config.stems = r.flag();
+  if (config.stems) load_lemmas(r, lexicon.lemmas);
+  const int symbol_count = model.grammar.symbol_count();
+  const int entry_count = r.count(kMinEntryBytes);
+  for (int e = 0; e < entry_count; ++e) {
+    LexEntry entry;
+    entry.word = r.string();
+    const int tag_count = r.count(config.stems ? 12 : 8);
+    for (int t = 0; t < tag_count; ++t)
+      entry.tags.push_back(load_tag_entry(r, symbol_count, lexicon.lemmas.size(), config));
+    lexicon.entries.push_back(std::move(entry));
+  }
+  load_mwl_node(r, lexicon.mwl_root, entry_count, 0);
+}
+
+}  // namespace
+
+void store_parameters(FILE* out, const Model& model, const RunConfig& config,
+                      const LexicalisedSectionWriter& lexicalised) {
+  ParameterWriter w(out);
+  w.string(kVersion);
+  w.flag(config.lexmodel);
+  store_grammar(w, model.grammar);
+  store_open_classes(w, model);
+  store_lexicon(w, model.lexicon, config);
+  if (config.lexmodel && lexicalised) lexicalised(out);
+  w.finish();
+}
+
+void store_parameters_to_file(const std::string& name, const Model& model,
+                              const RunConfig& config,
+                              const LexicalisedSectionWriter& lexicalised) {
+  ReplacementFile file(name, "wb");
+  store_parameters(file.stream(), model, config, lexicalised);
+  file.commit();
+}
+
+Model read_parameters(FILE* in, const std::string& name, RunConfig& config) {
+  ParameterReader r(in, name);
+  std::string version = r.string();
+  if (version != kVersion)
+    fatal_error2("Parameter file was generated with a different program version", version);
+  config.lexmodel = r.flag();
+  if (config.lexmodel) config.lexicalise = true;
+  Model model;
+  load_grammar(r, model.grammar);
+  load_open_classes(r, model);
+  load_lexicon(r, model, config);
+  return model;
+}
+
+Model load_parameters(const std::string& name, RunConfig& config,
+                      const LexicalisedSectionReader& lexicalised) {
+  FILE* in = open_file(name, "rb");
+  try {
+    Model model = read_parameters(in, name, config);
+    if (config.lexmodel) {
+      if (!lexicalised) fatal_error2("Corrupt parameter file", name);
+      lexicalised(in, name);
+    }
+    std::fclose(in);
+    return model;
+  } catch (...) {
+    std::fclose(in);
+    throw;
+  }
+}
+
+}  // namespace velmo
