@@ -1,12 +1,126 @@
 #include "driver/run.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "driver/command_line.h"
 #include "driver/diagnostics.h"
 #include "driver/run_config.h"
+#include "grammar/grammar_analysis.h"
+#include "grammar/grammar_reader.h"
+#include "lexicon/lexicon.h"
+#include "model/estimation.h"
+#include "model/frequency_files.h"
+#include "model/model.h"
+#include "model/parameter_file.h"
+#include "parser/sentence_loop.h"
+#include "parser/training.h"
 
 namespace velmo {
+namespace {
+
+// Options whose subsystems this version does not have. A run that asks for one stops before
+// it reads anything, rather than pretending to do what was asked.
+void refuse_unavailable_options(const RunConfig& config) {
+  struct Feature {
+    bool wanted;
+    const char* option;
+  };
+  const Feature features[] = {
+      {config.heads, "-heads"},
+      {config.lexmodel, "-lexmodel"},
+      {config.governors, "-governors"},
+      {config.chunking && config.chunk_trees, "-chunk-trees"},
+      {config.chunking && !config.chunk_trees, "-chunking"},
+      {config.opt_chunking, "-opt-chunking"},
+      {config.interactive, "-interactive"},
+      {!config.merge_files.empty(), "-merge"},
+      {config.isym, "-isym"},
+      {config.bsmatch, "-bsmatch"},
+      {!config.rob_start_file.empty(), "-rob-start"},
+      {!config.rob_rules_file.empty(), "-rob-rules"},
+  };
+  for (const Feature& f : features)
+    if (f.wanted) fatal_error2("This version of Velmo does not support option", f.option);
+}
+
+// Symbols that words can carry: lexicon tags and open classes.
+std::vector<bool> lexical_symbols(const Model& model) {
+  std::vector<bool> lexical(model.grammar.symbol_count(), false);
+  for (const LexEntry& entry : model.lexicon.entries)
+    for (const TagEntry& t : entry.tags) lexical[t.tag] = true;
+  for (const OpenClassTable* table : {&model.lexicon.open_class, &model.lexicon.cap_open_class}) {
+    if (!table->loaded) continue;
+    for (int s = 0; s < model.grammar.symbol_count(); ++s)
+      if (table->entries[s].open) lexical[s] = true;
+  }
+  return lexical;
+}
+
+void read_open_class_file(const std::string& name, Model& model, OpenClassTable& table,
+                          const RunConfig& config) {
+  if (name.empty()) return;
+  FILE* f = open_file(name, "rt");
+  read_open_classes(f, model.grammar, table, config);
+  std::fclose(f);
+}
+
+// Grammar, lexicon, open classes and start symbols from their text files.
+void read_text_model(Model& model, const RunConfig& config) {
+  message(config, "reading grammar...");
+  FILE* grammar_file = open_file(config.grammar_file, "rt");
+  model.grammar = read_grammar(grammar_file, config);
+  std::fclose(grammar_file);
+
+  message(config, "finished\nreading lexicon...");
+  if (!config.lexicon_file.empty()) {
+    FILE* f = open_file(config.lexicon_file, "rt");
+    read_lexicon(f, model.grammar, model.lexicon, config);
+    std::fclose(f);
+  }
+  if (model.lexicon.entries.empty() && !config.symbolic)
+    fatal_error("Probabilistic parsing without a lexicon is not possible");
+
+  message(config, "finished\nreading open class categories...");
+  read_open_class_file(config.open_class_file, model, model.lexicon.open_class, config);
+  read_open_class_file(config.cap_open_class_file, model, model.lexicon.cap_open_class, config);
+
+  message(config, "finished\nreading start probabilities...");
+  read_start_file(config.start_file, model.grammar, config);
+  if (!config.quiet) {
+    check_reachability(model.grammar, config);
+    if (!model.lexicon.entries.empty())
+      check_productivity(model.grammar, lexical_symbols(model), config);
+  }
+}
+
+void store_model(const Model& model, const RunConfig& config) {
+  FILE* out = config.input_file.empty() ? stdout : open_file(config.input_file, "wb");
+  message(config, "finished\nstoring parameters...\n");
+  store_parameters(out, model, config);
+  if (out != stdout && std::fclose(out) != 0) fatal_error("Can't write to output file");
+}
+
+void process_input(Model& model, const RunConfig& config) {
+  scale_frequencies(model, 0.0, config);
+  message(config, "finished\n");
+  if (config.inside || config.outside || config.freq || config.train || config.preorder ||
+      config.chunking || config.lexicalise) {
+    if (!check_cycles(model.grammar, config))
+      fatal_error(
+          "Options -inside, -outside, -freq, -preorder, -chunking, -heads and -t not allowed "
+          "with cyclic grammars");
+  }
+  FILE* in = config.input_file.empty() ? stdin : open_file(config.input_file, "rt");
+  FILE* out = config.output_file.empty() ? stdout : open_file(config.output_file, "wt");
+  message(config, "processing...\n");
+  process_sentences(in, out, model, config);
+  if (out != stdout && std::fclose(out) != 0) fatal_error("Can't write to output file");
+  if (in != stdin) std::fclose(in);
+}
+
+}  // namespace
 
 int run(int count, const char* const* args) {
   RunConfig config;
@@ -23,7 +137,28 @@ int run(int count, const char* const* args) {
     case CommandLineResult::kRun:
       break;
   }
-  fatal_error("Model loading is not available yet");
+  refuse_unavailable_options(config);
+  // Training writes its files only after the whole corpus: a bad base name must stop the run
+  // before any work is done.
+  if (config.train) check_base_name(config.train_base);
+
+  Model model;
+  if (!config.params_file.empty()) {
+    message(config, "reading parameters...");
+    model = load_parameters(config.params_file, config);
+  } else {
+    read_text_model(model, config);
+    if (!config.symbolic) message(config, "finished\nestimating probabilities...");
+    estimate_probabilities(model, config, config.print_model ? stdout : nullptr);
+    if (config.store_params) {
+      store_model(model, config);
+      message(config, "finished\n");
+      return 0;
+    }
+  }
+  process_input(model, config);
+  message(config, "finished\n");
+  return 0;
 }
 
 }  // namespace velmo

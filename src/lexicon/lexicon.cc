@@ -55,16 +55,23 @@ LexEntry* Lexicon::find_word(std::string_view word) {
   return index >= 0 ? &entries[index] : nullptr;
 }
 
-// An empty word counts as not lower-case, like a digit.
-const OpenClassTable& Lexicon::table_for(std::string_view word) const {
+namespace {
+
+// The capitalised table serves words whose first byte is not a lower-case letter (an empty
+// word counts as not lower-case, like a digit) when it is loaded.
+template <class L>
+auto& select_table(L& lexicon, std::string_view word) {
   bool lower = !word.empty() && is_lower(static_cast<unsigned char>(word[0]));
-  return cap_open_class.loaded && !lower ? cap_open_class : open_class;
+  return lexicon.cap_open_class.loaded && !lower ? lexicon.cap_open_class : lexicon.open_class;
 }
 
-OpenClassTable& Lexicon::table_for(std::string_view word) {
-  const Lexicon& self = *this;
-  return const_cast<OpenClassTable&>(self.table_for(word));
+}  // namespace
+
+const OpenClassTable& Lexicon::table_for(std::string_view word) const {
+  return select_table(*this, word);
 }
+
+OpenClassTable& Lexicon::table_for(std::string_view word) { return select_table(*this, word); }
 
 double lexical_probability(const Grammar& grammar, const Lexicon& lexicon, std::string_view word,
                            int tag, const RunConfig& config) {

@@ -130,7 +130,8 @@ struct LexiconReader {
 
   // Sorts by tag (and lemma) and adds up the frequencies of equal readings.
   void merge_readings() {
-    std::sort(readings.begin(), readings.end(), [](const Reading& a, const Reading& b) {
+    // Stable, so that equal readings are added up in file order.
+    std::stable_sort(readings.begin(), readings.end(), [](const Reading& a, const Reading& b) {
       return a.tag != b.tag ? a.tag < b.tag : a.lemma < b.lemma;
     });
     std::size_t kept = 0;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "grammar/grammar_reader.h"
 #include "model/model_test_util.h"
 
 namespace velmo {
@@ -192,6 +193,36 @@ TEST(EstimationTest, EveryTagsWordsSumToOne) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     expect_distributions_sum_to_one(m);
   }
+}
+
+FILE* open_data_file(const std::string& name) {
+  return std::fopen((std::string(VELMO_SOURCE_DIR "/../shared/data/wsj/") + name).c_str(), "r");
+}
+
+TEST(EstimationTest, TreebankModelSumsToOne) {
+  FILE* gram = open_data_file("wsj.gram");
+  if (!gram) GTEST_SKIP() << "no ../shared/data/wsj beside the source tree";
+  RunConfig config;
+  config.quiet = true;
+  Model m{read_grammar(gram, config), {}};
+  std::fclose(gram);
+  FILE* lex = open_data_file("wsj.lex");
+  read_lexicon(lex, m.grammar, m.lexicon, config);
+  std::fclose(lex);
+  FILE* oc = open_data_file("wsj.oc");
+  read_open_classes(oc, m.grammar, m.lexicon.open_class, config);
+  std::fclose(oc);
+  FILE* cap = open_data_file("wsj.OC");
+  read_open_classes(cap, m.grammar, m.lexicon.cap_open_class, config);
+  std::fclose(cap);
+  FILE* start = open_data_file("wsj.start");
+  read_start_symbols(start, m.grammar, config);
+  std::fclose(start);
+  EXPECT_EQ(m.lexicon.entries.size(), 11505u);
+  EXPECT_TRUE(m.lexicon.open_class.loaded);
+  EXPECT_TRUE(m.lexicon.cap_open_class.loaded);
+  estimate_probabilities(m, config, nullptr);
+  expect_distributions_sum_to_one(m);
 }
 
 std::string listing_of(Model& m, const RunConfig& config) {

@@ -10,8 +10,8 @@ namespace {
 
 // The two ways a frequency is printed: two decimals, or -high-precision.
 struct FrequencyFormats {
-  const char* rule;     // before the rule
-  const char* reading;  // tag, frequency
+  const char* rule;           // before the rule
+  const char* reading;        // tag, frequency
   const char* lemma_reading;  // tag, frequency, lemma
   const char* open_class;
   const char* start;
@@ -35,8 +35,10 @@ void write_readings(FILE* out, const TagEntry& tag, const Model& model, const Ru
   }
   for (const LemmaEntry& lemma : tag.lemmas) {
     // Unlexicalised training counts whole tag entries; their mass is shared out evenly.
-    double freq = config.lexicalise ? lemma.freq : tag.freq / static_cast<double>(tag.lemmas.size());
-    std::fprintf(out, f.lemma_reading, tag_name, freq, model.lexicon.lemmas.name(lemma.lemma).c_str());
+    double freq =
+        config.lexicalise ? lemma.freq : tag.freq / static_cast<double>(tag.lemmas.size());
+    std::fprintf(out, f.lemma_reading, tag_name, freq,
+                 model.lexicon.lemmas.name(lemma.lemma).c_str());
   }
 }
 
@@ -47,6 +49,24 @@ void write_file(const std::string& name, FileWriter writer, const Model& model,
   ReplacementFile file(name, "wt");
   writer(file.stream(), model, config);
   file.commit();
+}
+
+}  // namespace
+
+namespace {
+
+// The files' contents, in the one signature that write_file takes.
+void gram_file(FILE* out, const Model& m, const RunConfig& c) {
+  write_grammar_frequencies(out, m.grammar, c);
+}
+void oc_file(FILE* out, const Model& m, const RunConfig& c) {
+  write_open_class_frequencies(out, m.grammar, m.lexicon.open_class, c);
+}
+void cap_oc_file(FILE* out, const Model& m, const RunConfig& c) {
+  write_open_class_frequencies(out, m.grammar, m.lexicon.cap_open_class, c);
+}
+void start_file(FILE* out, const Model& m, const RunConfig& c) {
+  write_start_frequencies(out, m.grammar, c);
 }
 
 }  // namespace
@@ -79,7 +99,8 @@ void write_open_class_frequencies(FILE* out, const Grammar& grammar, const OpenC
   if (!table.loaded) return;
   for (int s = 0; s < grammar.symbol_count(); ++s) {
     const OpenClassEntry& entry = table.entries[s];
-    if (entry.open) std::fprintf(out, formats(config).open_class, grammar.name(s).c_str(), entry.freq);
+    if (entry.open)
+      std::fprintf(out, formats(config).open_class, grammar.name(s).c_str(), entry.freq);
   }
 }
 
@@ -92,19 +113,11 @@ void write_start_frequencies(FILE* out, const Grammar& grammar, const RunConfig&
 
 void write_frequency_files(const std::string& base, const Model& model, const RunConfig& config) {
   check_base_name(base);
-  write_file(base + ".gram", [](FILE* out, const Model& m, const RunConfig& c) {
-    write_grammar_frequencies(out, m.grammar, c);
-  }, model, config);
+  write_file(base + ".gram", gram_file, model, config);
   write_file(base + ".lex", write_lexicon_frequencies, model, config);
-  write_file(base + ".oc", [](FILE* out, const Model& m, const RunConfig& c) {
-    write_open_class_frequencies(out, m.grammar, m.lexicon.open_class, c);
-  }, model, config);
-  write_file(base + ".OC", [](FILE* out, const Model& m, const RunConfig& c) {
-    write_open_class_frequencies(out, m.grammar, m.lexicon.cap_open_class, c);
-  }, model, config);
-  write_file(base + ".start", [](FILE* out, const Model& m, const RunConfig& c) {
-    write_start_frequencies(out, m.grammar, c);
-  }, model, config);
+  write_file(base + ".oc", oc_file, model, config);
+  write_file(base + ".OC", cap_oc_file, model, config);
+  write_file(base + ".start", start_file, model, config);
 }
 
 }  // namespace velmo

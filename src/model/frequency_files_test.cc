@@ -9,14 +9,14 @@
 
 #include "driver/diagnostics.h"
 #include "grammar/grammar_reader.h"
-#include "model/model_test_util.h"
+#include "model/model_files_test_util.h"
 #include "model/replacement_file.h"
 
 namespace velmo {
 namespace {
 
-using testing::small_model;
-using testing::stream_contents;
+using files_testing::small_model;
+using files_testing::stream_contents;
 
 template <class Writer>
 std::string written(Writer writer) {
@@ -200,7 +200,8 @@ TEST(FrequencyFiles, GrammarAndStartFilesReadBack) {
 TEST(FrequencyFiles, LexiconAndOpenClassesReadBack) {
   ScratchFolder dir;
   Model model = model_with_lexicon();
-  model.lexicon.entries.push_back(LexEntry{"w\xe4lder", {TagEntry{1, 0.5f, 0.75, {}}, TagEntry{4, 0.5f, 2, {}}}});
+  model.lexicon.entries.push_back(
+      LexEntry{"w\xe4lder", {TagEntry{1, 0.5f, 0.75, {}}, TagEntry{4, 0.5f, 2, {}}}});
   RunConfig config;
   config.high_precision = true;
   write_frequency_files(dir.path() + "/out", model, config);

@@ -56,7 +56,9 @@ class ParameterWriter {
 
  private:
   static void check_probability(double value) {
-    if (value < 0 || value > 1) fatal_error2("invalid probability value", format_double(value));
+    // NaN is no probability either, though it compares neither below 0 nor above 1.
+    if (!(value >= 0 && value <= 1))
+      fatal_error2("invalid probability value", format_double(value));
   }
   void put(const void* data, size_t size) {
     if (std::fwrite(data, size, 1, out_) != 1) fatal_error("Can't write to output file");
@@ -339,8 +341,7 @@ void store_parameters(FILE* out, const Model& model, const RunConfig& config,
   w.finish();
 }
 
-void store_parameters_to_file(const std::string& name, const Model& model,
-                              const RunConfig& config,
+void store_parameters_to_file(const std::string& name, const Model& model, const RunConfig& config,
                               const LexicalisedSectionWriter& lexicalised) {
   ReplacementFile file(name, "wb");
   store_parameters(file.stream(), model, config, lexicalised);

@@ -2,20 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <map>
 
 #include "driver/diagnostics.h"
 #include "driver/text_input.h"
-#include "model/model_test_util.h"
+#include "model/model_files_test_util.h"
 
 namespace velmo {
 namespace {
 
-using testing::small_model;
-using testing::stream_contents;
-using testing::stream_of;
+using files_testing::small_model;
+using files_testing::stream_contents;
+using files_testing::stream_of;
 
 // The parameter file of a model, built by hand field by field; `at` remembers where the named
 // fields start so that tests can damage them.
@@ -87,9 +88,21 @@ Bytes expected_file() {
   b.i32(3, "E");
   b.str("New York").i32(1).i32(1).f32(0.25f).i32(1).i32(0);
   b.str("a").i32(1).i32(0).f32(1.0f).i32(1).i32(1);
-  b.str("dog").i32(2, "dog.T").i32(1, "dog.t0.tag").f32(0.75f).i32(1, "dog.t0.L").i32(2, "dog.t0.l0");
+  b.str("dog")
+      .i32(2, "dog.T")
+      .i32(1, "dog.t0.tag")
+      .f32(0.75f)
+      .i32(1, "dog.t0.L")
+      .i32(2, "dog.t0.l0");
   b.i32(4).f32(1.0f).i32(1).i32(2);
-  b.i32(-1).i32(1, "mwl.root.C").str("York").i32(-1).i32(1).str("New").i32(0, "mwl.New.entry").i32(0);
+  b.i32(-1)
+      .i32(1, "mwl.root.C")
+      .str("York")
+      .i32(-1)
+      .i32(1)
+      .str("New")
+      .i32(0, "mwl.New.entry")
+      .i32(0);
   return b;
 }
 
@@ -233,15 +246,33 @@ TEST(ParameterFile, CountsAndIdsOutOfRangeAreCorrupt) {
     const char* field;
     int32_t value;
   } rows[] = {
-      {"lexicalised", 2},      {"N", 0},           {"N", -1},
-      {"N", 0x7fffffff},       {"N.parent_pool", -3}, {"NP.R", 1000},
-      {"NP.R", -2},            {"NP.R2", 3},       {"NP.r0.head", 2},
-      {"NP.r0.head", -2},      {"NP.r0.k", 0},     {"NP.r0.k", 100},
-      {"NP.r0.d0", 6},         {"NP.r0.d0", -1},   {"VP.r1.d1", 6},
-      {"open.general", 2},     {"stems", 7},       {"M", 1000000},
-      {"M", -1},               {"E", 0x40000000},  {"dog.T", 1000},
-      {"dog.t0.tag", 6},       {"dog.t0.L", 1000}, {"dog.t0.l0", 3},
-      {"mwl.root.C", 1000},    {"mwl.New.entry", 3}, {"mwl.New.entry", -2},
+      {"lexicalised", 2},
+      {"N", 0},
+      {"N", -1},
+      {"N", 0x7fffffff},
+      {"N.parent_pool", -3},
+      {"NP.R", 1000},
+      {"NP.R", -2},
+      {"NP.R2", 3},
+      {"NP.r0.head", 2},
+      {"NP.r0.head", -2},
+      {"NP.r0.k", 0},
+      {"NP.r0.k", 100},
+      {"NP.r0.d0", 6},
+      {"NP.r0.d0", -1},
+      {"VP.r1.d1", 6},
+      {"open.general", 2},
+      {"stems", 7},
+      {"M", 1000000},
+      {"M", -1},
+      {"E", 0x40000000},
+      {"dog.T", 1000},
+      {"dog.t0.tag", 6},
+      {"dog.t0.L", 1000},
+      {"dog.t0.l0", 3},
+      {"mwl.root.C", 1000},
+      {"mwl.New.entry", 3},
+      {"mwl.New.entry", -2},
   };
   for (const Row& row : rows)
     EXPECT_EQ(read_error(patched(b.bytes(), b.at(row.field), row.value)), kCorrupt)
@@ -300,9 +331,10 @@ TEST(ParameterFile, ProbabilitiesOutsideZeroToOneAreNotStored) {
       {"rule", [](Model& m) { m.grammar.data[2].rules[0].prob = 1.0000000001; }, 1.0000000001,
        stems_config()},
       {"start", [](Model& m) { m.grammar.data[3].start_prob = -0.5; }, -0.5, stems_config()},
-      {"lexical share", [](Model& m) { m.grammar.data[1].lex_share = 1.5; }, 1.5, stems_config()},
-      {"open class", [](Model& m) { m.lexicon.open_class.entries[1].prob = 2; }, 2,
+      {"not a number", [](Model& m) { m.grammar.data[2].rules[1].prob = NAN; }, NAN,
        stems_config()},
+      {"lexical share", [](Model& m) { m.grammar.data[1].lex_share = 1.5; }, 1.5, stems_config()},
+      {"open class", [](Model& m) { m.lexicon.open_class.entries[1].prob = 2; }, 2, stems_config()},
       {"tag", [](Model& m) { m.lexicon.entries[0].tags[0].prob = 1.5f; }, 1.5, stems_config()},
       {"lemma", [](Model& m) { m.lexicon.entries[1].tags[0].lemmas[0].prob = -1; }, -1,
        lexicalised},

@@ -112,6 +112,43 @@ TEST(ChartTest, AttachmentAmbiguitySharesTheObject) {
   EXPECT_EQ(count_analyses(chart), 2u);
 }
 
+// A new node first extends the items waiting for it, then starts the rules it is first of.
+TEST(ChartTest, NewNodeExtendsWaitingItemsBeforeStartingRules) {
+  Grammar g;
+  GrammarBuilder b(g, {"A", "S", "T", "X"});
+  int via_x = b.rule("S", {"A", "X"});
+  int via_t = b.rule("S", {"A", "T"});
+  b.rule("T", {"X"});
+  b.finish();
+  Chart chart(g);
+  std::vector<std::string> words = {"a", "x"};
+  parse(chart, b, words, {{"A"}, {"X"}});
+  ForestNode* s = chart.find_node(b.id("S"), 0, 2, kNoHead, false);
+  ASSERT_NE(s, nullptr);
+  ASSERT_NE(s->analyses->next_analysis, nullptr);
+  EXPECT_EQ(s->analyses->rule, via_t);
+  EXPECT_EQ(s->analyses->next_analysis->rule, via_x);
+}
+
+// Items wait newest first; the first-daughter list holds a mother's rules in descending order,
+// so rule 0 waits at the front, completes first and ends up last among the analyses.
+TEST(ChartTest, WaitingItemsAreExtendedNewestFirst) {
+  Grammar g;
+  GrammarBuilder b(g, {"A", "M", "X"});
+  b.rule("M", {"A", "X"});
+  b.rule("M", {"A", "X"});
+  b.rule("M", {"A", "X"});
+  b.finish();
+  Chart chart(g);
+  std::vector<std::string> words = {"a", "x"};
+  parse(chart, b, words, {{"A"}, {"X"}});
+  ForestNode* m = chart.find_node(b.id("M"), 0, 2, kNoHead, false);
+  ASSERT_NE(m, nullptr);
+  std::vector<int> rules;
+  for (ChartItem* a = m->analyses; a; a = a->next_analysis) rules.push_back(a->rule);
+  EXPECT_EQ(rules, (std::vector<int>{2, 1, 0}));
+}
+
 TEST(ChartTest, RootsDescendByCategoryLexicalFirst) {
   Grammar g;
   GrammarBuilder b(g, {"X", "Y"});

@@ -12,6 +12,7 @@
 // refers to it. Nodes on a cycle are never handled.
 #pragma once
 
+#include "driver/diagnostics.h"
 #include "parser/chart.h"
 
 namespace velmo {

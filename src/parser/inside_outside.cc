@@ -133,8 +133,10 @@ struct FrequencyPass : ForestVisitor<FrequencyPass> {
   // The expected count of an event whose outside and inside values are given.
   double expected(PROB outside, PROB inside) const { return (outside * inside * scale).value(); }
 
+  // A root's outside value also holds its uses as a daughter over the whole input (under a
+  // unary rule); only the start probability belongs to the start event.
   void root_before(ForestNode* root) {
-    model.grammar.data[root->category].start_freq += expected(root->outside, root->inside);
+    model.grammar.data[root->category].start_freq += expected(pm.start(root), root->inside);
     // The lexicalised start frequency of (head, category) is counted here too once the
     // head-lexicalised model exists.
   }

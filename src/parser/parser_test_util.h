@@ -33,7 +33,15 @@ class GrammarBuilder {
     return static_cast<int>(rules.size()) - 1;
   }
   void start(const std::string& name, double prob = 1.0) { g_.data[id(name)].start_prob = prob; }
-  void finish() { g_.build_first_daughter_lists(); }
+  // The parser's left-corner index: per first daughter, its rules in descending (mother, rule).
+  void finish() {
+    for (SymbolData& d : g_.data) d.first_daughter.clear();
+    for (int m = g_.symbol_count() - 1; m >= 0; --m) {
+      for (int r = static_cast<int>(g_.data[m].rules.size()) - 1; r >= 0; --r) {
+        g_.data[g_.data[m].rules[r].daughters[0]].first_daughter.push_back(RuleRef{m, r});
+      }
+    }
+  }
 
  private:
   Grammar& g_;
