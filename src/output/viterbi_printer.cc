@@ -40,8 +40,8 @@ class BestParseSelector {
     if (node->stamp == stamp_) return;
     node->stamp = stamp_;
     if (node->lexical || !node->analyses) return;
-    ChartItem* best = move_best_to_front(node->analyses, &ChartItem::next_analysis,
-                                         [&](const ChartItem* i) { return pm_.rule(i) * i->inside; });
+    auto value = [&](const ChartItem* i) { return pm_.rule(i) * i->inside; };
+    ChartItem* best = move_best_to_front(node->analyses, &ChartItem::next_analysis, value);
     select_item(best);
   }
 
