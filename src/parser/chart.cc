@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <tuple>
 
 #include "driver/diagnostics.h"
 
@@ -26,18 +27,6 @@ void reset_buckets(std::vector<Entry*>& buckets) {
 }
 
 }  // namespace
-
-struct Chart::NodeEntry {
-  ForestNode* node;
-  NodeEntry* next;
-};
-
-// The end position is part of an item's identity but lives here, not in the item.
-struct Chart::ItemEntry {
-  int end;
-  ChartItem* item;
-  ItemEntry* next;
-};
 
 Chart::Chart(const Grammar& grammar)
     : grammar_(grammar), symbol_count_(grammar.symbol_count()) {
@@ -87,11 +76,11 @@ uint32_t Chart::item_bucket(int mother, int rule, int dot, int start, int end, i
 }
 
 ForestNode* Chart::find_node(int category, int start, int end, int head, bool lexical) const {
-  for (NodeEntry* e = node_buckets_[node_bucket(category, start, end, head)]; e; e = e->next) {
-    const ForestNode* n = e->node;
+  for (ForestNode* n = node_buckets_[node_bucket(category, start, end, head)]; n;
+       n = n->next_in_table) {
     if (n->category == category && n->start == start && n->end == end && n->head == head &&
         (n->lexical != 0) == lexical) {
-      return e->node;
+      return n;
     }
   }
   return nullptr;
@@ -108,8 +97,9 @@ std::pair<ForestNode*, bool> Chart::find_or_make_node(int category, int start, i
     node->end = static_cast<int16_t>(end);
     node->head = head;
     node->lexical = lexical ? 1 : 0;
-    NodeEntry*& bucket = node_buckets_[node_bucket(category, start, end, head)];
-    bucket = new (pool_.allocate(sizeof(NodeEntry))) NodeEntry{node, bucket};
+    ForestNode*& bucket = node_buckets_[node_bucket(category, start, end, head)];
+    node->next_in_table = bucket;
+    bucket = node;
     if (++node_count_ > kMaxLoad * static_cast<int>(node_buckets_.size())) grow_nodes();
   }
   if (analysis) {
@@ -119,50 +109,50 @@ std::pair<ForestNode*, bool> Chart::find_or_make_node(int category, int start, i
   return {node, existed};
 }
 
+ChartItem* Chart::make_item(int mother, int rule, int dot, int start, int end, int head) {
+  ChartItem* item = pool_.make<ChartItem>();
+  item->mother = static_cast<int16_t>(mother);
+  item->rule = static_cast<int16_t>(rule);
+  item->dot = static_cast<int16_t>(dot);
+  item->start = static_cast<int16_t>(start);
+  item->end = static_cast<int16_t>(end);
+  item->head = head;
+  ChartItem*& bucket = item_buckets_[item_bucket(mother, rule, dot, start, end, head)];
+  item->next_in_table = bucket;
+  bucket = item;
+  if (++item_count_ > kMaxLoad * static_cast<int>(item_buckets_.size())) grow_items();
+  return item;
+}
+
 std::pair<ChartItem*, bool> Chart::find_or_make_item(int mother, int rule, int dot, int start,
                                                      int end, int head, ChartItem* previous,
                                                      ForestNode* daughter) {
-  ItemEntry*& bucket = item_buckets_[item_bucket(mother, rule, dot, start, end, head)];
-  ChartItem* item = nullptr;
-  for (ItemEntry* e = bucket; e && !item; e = e->next) {
-    const ChartItem* i = e->item;
-    if (e->end == end && i->mother == mother && i->rule == rule && i->dot == dot &&
-        i->start == start && i->head == head) {
-      item = e->item;
-    }
+  ChartItem* item = item_buckets_[item_bucket(mother, rule, dot, start, end, head)];
+  while (item && !(item->end == end && item->mother == mother && item->rule == rule &&
+                   item->dot == dot && item->start == start && item->head == head)) {
+    item = item->next_in_table;
   }
   bool is_new = item == nullptr;
-  if (is_new) {
-    item = pool_.make<ChartItem>();
-    item->mother = static_cast<int16_t>(mother);
-    item->rule = static_cast<int16_t>(rule);
-    item->dot = static_cast<int16_t>(dot);
-    item->start = static_cast<int16_t>(start);
-    item->head = head;
-    bucket = new (pool_.allocate(sizeof(ItemEntry))) ItemEntry{end, item, bucket};
-  }
+  if (is_new) item = make_item(mother, rule, dot, start, end, head);
   if (daughter) {
     item->links = new (pool_.allocate(sizeof(DaughterLink)))
         DaughterLink{PROB::zero(), previous, daughter, item->links};
   }
-  // Grown last: `bucket` refers into the bucket array.
-  if (is_new && ++item_count_ > kMaxLoad * static_cast<int>(item_buckets_.size())) grow_items();
   return {item, is_new};
 }
 
 void Chart::grow_nodes() {
   node_shift_ -= kGrowthShift;
   if (node_shift_ <= 0) fatal_error("too much memory allocated");
-  std::vector<NodeEntry*> old(std::size_t{1} << (32 - node_shift_), nullptr);
+  std::vector<ForestNode*> old(std::size_t{1} << (32 - node_shift_), nullptr);
   old.swap(node_buckets_);
-  for (NodeEntry* e : old) {
-    while (e) {
-      NodeEntry* next = e->next;
-      const ForestNode* n = e->node;
-      NodeEntry*& bucket = node_buckets_[node_bucket(n->category, n->start, n->end, n->head)];
-      e->next = bucket;
-      bucket = e;
-      e = next;
+  for (ForestNode* n : old) {
+    while (n) {
+      ForestNode* next = n->next_in_table;
+      ForestNode*& bucket = node_buckets_[node_bucket(n->category, n->start, n->end, n->head)];
+      n->next_in_table = bucket;
+      bucket = n;
+      n = next;
     }
   }
 }
@@ -170,17 +160,16 @@ void Chart::grow_nodes() {
 void Chart::grow_items() {
   item_shift_ -= kGrowthShift;
   if (item_shift_ < 0) fatal_error("too much memory allocated");
-  std::vector<ItemEntry*> old(std::size_t{1} << (32 - item_shift_), nullptr);
+  std::vector<ChartItem*> old(std::size_t{1} << (32 - item_shift_), nullptr);
   old.swap(item_buckets_);
-  for (ItemEntry* e : old) {
-    while (e) {
-      ItemEntry* next = e->next;
-      const ChartItem* i = e->item;
-      ItemEntry*& bucket =
-          item_buckets_[item_bucket(i->mother, i->rule, i->dot, i->start, e->end, i->head)];
-      e->next = bucket;
-      bucket = e;
-      e = next;
+  for (ChartItem* i : old) {
+    while (i) {
+      ChartItem* next = i->next_in_table;
+      ChartItem*& bucket =
+          item_buckets_[item_bucket(i->mother, i->rule, i->dot, i->start, i->end, i->head)];
+      i->next_in_table = bucket;
+      bucket = i;
+      i = next;
     }
   }
 }
@@ -196,21 +185,38 @@ ForestNode* Chart::add_node(int category, int start, int end, ChartItem* analysi
 
 // Waiting items first, then the rules the node's category starts: the order decides the order
 // of every list built from here.
+//
+// An item with dot 1 over (i, j) can only come from a node of its first daughter's category
+// over (i, j), and there are at most two such nodes: the lexical one and the rule-built one.
+// While the other one does not exist, every item this node starts is new and the item table
+// need not be searched. The other node can only appear during this loop through a chain of
+// unary rules, so the check is repeated after each unary rule.
 void Chart::propagate(ForestNode* node) {
   int i = node->start, j = node->end, x = node->category;
   for (ChartItem* w = slots_[i][x]; w; w = w->next_waiting) {
-    extend(w->mother, w->rule, w->dot + 1, w->start, j, w, node);
+    extend(w->mother, w->rule, w->dot + 1, w->start, j, w, node, true);
   }
+  bool other_kind = find_node(x, i, j, node->head, node->lexical == 0) != nullptr;
   for (const RuleRef& r : grammar_.data[x].first_daughter) {
-    extend(r.mother, r.rule, 1, i, j, nullptr, node);
+    extend(r.mother, r.rule, 1, i, j, nullptr, node, other_kind);
+    if (!other_kind && grammar_.rule(r.mother, r.rule).daughters.size() == 1)
+      other_kind = find_node(x, i, j, node->head, node->lexical == 0) != nullptr;
   }
 }
 
 void Chart::extend(int mother, int rule, int dot, int start, int end, ChartItem* previous,
-                   ForestNode* daughter) {
-  auto [item, is_new] =
-      find_or_make_item(mother, rule, dot, start, end, kNoHead, previous, daughter);
-  if (!is_new) return;  // already waiting, and if complete, already in its node
+                   ForestNode* daughter, bool may_exist) {
+  ChartItem* item;
+  if (may_exist) {
+    bool is_new;
+    std::tie(item, is_new) =
+        find_or_make_item(mother, rule, dot, start, end, kNoHead, previous, daughter);
+    if (!is_new) return;  // already waiting, and if complete, already in its node
+  } else {
+    item = make_item(mother, rule, dot, start, end, kNoHead);
+    item->links = new (pool_.allocate(sizeof(DaughterLink)))
+        DaughterLink{PROB::zero(), previous, daughter, nullptr};
+  }
   const std::vector<int>& daughters = grammar_.rule(mother, rule).daughters;
   int waits_for = dot < static_cast<int>(daughters.size()) ? daughters[dot] : symbol_count_;
   ChartItem*& slot = slots_[end][waits_for];

@@ -21,7 +21,10 @@ constexpr int kNoHead = -2;           // head of an unlexicalised node or item
 struct ChartItem;
 struct DaughterLink;
 
+// The table chain and the key fields come first, so that a table search reads one cache line
+// per record.
 struct ForestNode {
+  ForestNode* next_in_table = nullptr;  // chain of the node table's bucket
   int16_t category = 0;
   int16_t start = 0, end = 0;
   int16_t lexical = 0;       // 1: a word reading; 0: built by a rule
@@ -37,10 +40,12 @@ struct ForestNode {
 };
 
 struct ChartItem {
+  ChartItem* next_in_table = nullptr;   // chain of the item table's bucket
   int16_t mother = 0;
   int16_t rule = 0;          // index in the mother's rule array
   int16_t dot = 0;           // daughters recognised so far, 1..daughter count
   int16_t start = 0;
+  int16_t end = 0;           // part of the item's identity, used by the item table
   uint16_t stamp = 0;
   int32_t ref_count = 0;
   int32_t head = kNoHead;
@@ -104,11 +109,11 @@ class Chart {
   int item_bucket_count() const { return static_cast<int>(item_buckets_.size()); }
 
  private:
-  struct NodeEntry;
-  struct ItemEntry;
   void propagate(ForestNode* node);
+  // `may_exist` false: the caller knows the item is new, so the table is not searched.
   void extend(int mother, int rule, int dot, int start, int end, ChartItem* previous,
-              ForestNode* daughter);
+              ForestNode* daughter, bool may_exist);
+  ChartItem* make_item(int mother, int rule, int dot, int start, int end, int head);
   uint32_t node_bucket(int category, int start, int end, int head) const;
   uint32_t item_bucket(int mother, int rule, int dot, int start, int end, int head) const;
   void grow_nodes();
@@ -121,8 +126,8 @@ class Chart {
   // (last) the complete items ending at p.
   std::vector<std::vector<ChartItem*>> slots_;
   int open_positions_ = 0;
-  std::vector<NodeEntry*> node_buckets_;
-  std::vector<ItemEntry*> item_buckets_;
+  std::vector<ForestNode*> node_buckets_;  // chained through next_in_table
+  std::vector<ChartItem*> item_buckets_;   // chained through next_in_table
   int node_shift_ = 20, item_shift_ = 20;
   int node_count_ = 0, item_count_ = 0;
   std::vector<ForestNode*> roots_;
