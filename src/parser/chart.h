@@ -34,6 +34,7 @@ struct ForestNode {
   int32_t number = 0;        // printers' numbering
   const char* word = nullptr;  // lexical nodes: the word text (lives as long as the chart)
   PROB inside, outside, root_score;
+  uint64_t trees = 0;             // scratch of count_analyses
   ChartItem* analyses = nullptr;  // complete items, newest first
   ForestNode* next = nullptr;     // lexicalised variants / printer chains
   void* chunks = nullptr;         // optimal chunker's best sequence
@@ -51,6 +52,7 @@ struct ChartItem {
   int32_t head = kNoHead;
   int32_t number = 0;
   PROB inside, outside, sort_score;
+  uint64_t trees = 0;                   // scratch of count_analyses
   DaughterLink* links = nullptr;        // newest first
   ChartItem* next_analysis = nullptr;   // in the node's analyses (complete items)
   ChartItem* next_waiting = nullptr;    // in the chart slot where the item waits

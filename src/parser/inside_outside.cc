@@ -1,7 +1,6 @@
 #include "parser/inside_outside.h"
 
 #include <cstdio>
-#include <unordered_map>
 
 #include "lexicon/lexicon.h"
 #include "parser/forest_walk.h"
@@ -155,33 +154,26 @@ struct FrequencyPass : ForestVisitor<FrequencyPass> {
   void item_before(ChartItem*) {}
 };
 
+// Counts live in the records; a node or item is set to 0 when the walk enters it, so one still
+// open on a cycle counts 0 where it is reached again.
 struct AnalysisCounter : ForestVisitor<AnalysisCounter> {
-  std::unordered_map<const ForestNode*, uint64_t> node_counts;
-  std::unordered_map<const ChartItem*, uint64_t> item_counts;
   uint64_t total = 0;
 
-  // A node or item still open on a cycle counts 0.
-  uint64_t count(const ForestNode* n) const {
-    auto it = node_counts.find(n);
-    return it == node_counts.end() ? 0 : it->second;
-  }
-  uint64_t count(const ChartItem* i) const {
-    auto it = item_counts.find(i);
-    return it == item_counts.end() ? 0 : it->second;
-  }
+  void node_before(ForestNode* node) { node->trees = 0; }
+  void item_before(ChartItem* item) { item->trees = 0; }
   void node_after(ForestNode* node) {
     uint64_t sum = node->lexical ? 1 : 0;
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis) sum += count(a);
-    node_counts[node] = sum;
+    for (ChartItem* a = node->analyses; a; a = a->next_analysis) sum += a->trees;
+    node->trees = sum;
   }
   void item_after(ChartItem* item) {
     uint64_t sum = 0;
     for (DaughterLink* l = item->links; l; l = l->next) {
-      sum += l->previous ? count(l->previous) * count(l->daughter) : count(l->daughter);
+      sum += l->previous ? l->previous->trees * l->daughter->trees : l->daughter->trees;
     }
-    item_counts[item] = sum;
+    item->trees = sum;
   }
-  void root_after(ForestNode* root) { total += count(root); }
+  void root_after(ForestNode* root) { total += root->trees; }
 };
 
 }  // namespace
