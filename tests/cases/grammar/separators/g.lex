@@ -1,0 +1,4 @@
+ New York 	N 2
+the	DT 1
+dog	N 1	
+barks	V 1

@@ -1,0 +1,2 @@
+dog	N 1
+barks	V 1

@@ -1,0 +1,3 @@
+dog	N 1
+
+barks	V 1 N 2x

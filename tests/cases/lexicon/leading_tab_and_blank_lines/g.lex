@@ -1,0 +1,4 @@
+	N 1
+  
+dog	N 1
+cat	N

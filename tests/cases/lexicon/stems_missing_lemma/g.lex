@@ -1,0 +1,2 @@
+dog	N 1 dog
+barks	V 1 bark	N 1

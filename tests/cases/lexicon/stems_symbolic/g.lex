@@ -1,0 +1,2 @@
+dog	N dog	N hound
+barks	V bark

@@ -1,0 +1,3 @@
+dog	N 1
+barks	V 1
+dog	V 1

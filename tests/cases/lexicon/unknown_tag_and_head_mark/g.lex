@@ -1,0 +1,3 @@
+foo	XYZ 3
+dog	N' 1
+barks	V 1

@@ -1,0 +1,11 @@
+a1	A 0
+a2	A 1
+a3	A 2
+a4	A 2
+a5	A 2
+a6	A 10
+a7	A 10
+b	B 1
+c	C 1
+d	D 1
+e	E 1

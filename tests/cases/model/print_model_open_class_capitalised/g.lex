@@ -1,0 +1,4 @@
+big	ADJ 1
+dog	N 3
+cat	N 1
+barks	V 3

@@ -1,0 +1,3 @@
+the	DT 5
+dog	N 3
+barks	V 2

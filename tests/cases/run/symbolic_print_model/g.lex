@@ -1,0 +1,5 @@
+the	DT
+dog	N
+dogs	N
+barks	V
+bark	V N
