@@ -1,6 +1,7 @@
 #include "grammar/grammar_reader.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -37,7 +38,8 @@ double parse_frequency(std::string_view field) {
   std::string text(field);
   char* end = nullptr;
   double value = std::strtod(text.c_str(), &end);
-  if (*end != '\0') fatal_error2("Not a number", field);
+  // "inf" and "nan" convert too, but would turn every probability of the mother into NaN.
+  if (*end != '\0' || !std::isfinite(value)) fatal_error2("Not a number", field);
   return value;
 }
 
@@ -180,7 +182,7 @@ void read_start_line(std::string_view cursor, long line_number, Grammar& grammar
     std::string field(next_token(cursor));
     errno = 0;
     if (!field.empty()) freq = std::strtod(field.c_str(), nullptr);
-    if (field.empty() || errno != 0)
+    if (field.empty() || errno != 0 || !std::isfinite(freq))
       fatal_error_num("Missing frequency in start symbol file at line", line_number);
   }
   double& start_freq = grammar.data[id].start_freq;

@@ -2,6 +2,7 @@
 // interns the lemmas (so that lemma ids are final before any reading refers to one); the
 // second builds the entries.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -115,7 +116,7 @@ struct LexiconReader {
     number.assign(field);
     char* end = nullptr;
     double value = std::strtod(number.c_str(), &end);
-    if (field.empty() || *end != '\0') {
+    if (field.empty() || *end != '\0' || !std::isfinite(value)) {
       std::fprintf(stderr, "Error at: %s\n", number.c_str());
       fatal_error_num(kMissingFrequency, line_number);
     }

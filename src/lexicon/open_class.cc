@@ -1,5 +1,6 @@
 // Reading an open-class file: pairs of a tag and its frequency among unknown words, separated
 // by any white space.
+#include <cmath>
 #include <cstdio>
 
 #include "driver/diagnostics.h"
@@ -18,6 +19,7 @@ void read_open_classes(FILE* in, Grammar& grammar, OpenClassTable& table,
     int fields = std::fscanf(in, "%999s %lf ", name, &freq);
     if (fields == 1) fatal_error("missing frequency in open class file");
     if (fields != 2) break;
+    if (!std::isfinite(freq)) fatal_error("missing frequency in open class file");
     int symbol = grammar.symbols.lookup(name, LookupMode::kFatal, config);
     table.entries[symbol].open = true;
     table.entries[symbol].freq = freq;

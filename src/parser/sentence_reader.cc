@@ -1,6 +1,7 @@
 #include "parser/sentence_reader.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 #include "driver/diagnostics.h"
@@ -33,7 +34,7 @@ bool SentenceReader::read_weight(Sentence& sentence) {
   errno = 0;
   sentence.weight = std::strtod(line_.c_str(), nullptr);
   // Only a range error counts as missing: a line without a number is weight 0.
-  if (errno == ERANGE) fatal_error2("Missing sentence weight in input file at", line_);
+  if (errno == ERANGE || !std::isfinite(sentence.weight)) fatal_error2("Missing sentence weight in input file at", line_);
   return true;
 }
 

@@ -1,0 +1,3 @@
+the	DT nan
+dog	N 1
+barks	V 1
