@@ -225,6 +225,52 @@ TEST(TrainingRoundTrip, StemsLexiconSharesCountsOverLemmas) {
   EXPECT_EQ(from_training.out, by_hand.out);
 }
 
+// ---------------------------------------------------------------- intermediate results
+
+std::string repeated(const std::string& text, int count) {
+  std::string all;
+  for (int i = 0; i < count; ++i) all += text;
+  return all;
+}
+
+int occurrences(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+void write_ab_model(const Scratch& s) {
+  s.write("g.gram", "1 S A B'\n");
+  s.write("g.lex", "a\tA 1\nb\tB 1\nc\tA 3\n");
+  s.write("g.start", "S 1\n");
+}
+
+const Args kAbTraining = {"-t", "out", "-s", "g.start", "-l", "g.lex", "g.gram"};
+
+// Every 10000 sentences the files are written, if 10000 sentences were trained since the
+// last re-estimation.
+TEST(IntermediateResults, WrittenAfterTenThousandSentences) {
+  Scratch s;
+  write_ab_model(s);
+  Result r = s.velmo(kAbTraining, repeated("a\nb\n\n", 10001));
+  ASSERT_EQ(r.status, 0) << r.err.substr(r.err.size() - 200);
+  EXPECT_EQ(occurrences(r.err, "\r10000\nwriting intermediate results to disk\n\r10001"), 1);
+  EXPECT_EQ(occurrences(r.err, "intermediate"), 1);
+  EXPECT_EQ(s.read("out.gram"), "10001.00\tS A B'\n");
+}
+
+// With -iter 1 the last re-estimation before sentence 10000 is at 8191.
+TEST(IntermediateResults, NotWrittenWithinAShorterReestimationInterval) {
+  Scratch s;
+  write_ab_model(s);
+  Result r = s.velmo(concat({"-iter", "1"}, kAbTraining), repeated("a\nb\n\n", 10001));
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(occurrences(r.err, "intermediate"), 0);
+  EXPECT_EQ(occurrences(r.err, "\rwriting frequency files"), 13);  // 1, 3, 7 ... 8191
+  EXPECT_EQ(occurrences(r.err, "\r8191 perplexity: "), 1);
+  EXPECT_EQ(s.read("out.gram"), "1810.00\tS A B'\n");  // sentences 8192 to 10001
+}
+
 // ---------------------------------------------------------------- parameter file
 
 // The example model, as text files and as options.
