@@ -179,12 +179,18 @@ class ParameterReader {
     if (value != 0 && value != 1) corrupt();
     return value == 1;
   }
-  // A count of records of at least `min_bytes` each, at most `limit`, that the rest of the
-  // file can hold (when its size is known).
+  // A count of records of at least `min_bytes` each, at most `limit`. Records that the rest
+  // of the file cannot hold (when its size is known) mean the file was cut short: that is
+  // reported as the short read it would become, before anything is sized by the count.
   int count(long long min_bytes, long long limit = INT32_MAX) {
     int32_t value = int32();
-    if (value < 0 || value > limit || !can_hold(value * min_bytes)) corrupt();
+    if (value < 0 || value > limit) corrupt();
+    expect(value * min_bytes);
     return value;
+  }
+  // At least `bytes` more bytes must follow.
+  void expect(long long bytes) const {
+    if (!can_hold(bytes)) short_read();
   }
   // An index below `limit`.
   int id(int limit) {
@@ -192,16 +198,17 @@ class ParameterReader {
     if (value < 0 || value >= limit) corrupt();
     return value;
   }
+  [[noreturn]] void corrupt() const { fatal_error2("Corrupt parameter file", name_); }
+
+ private:
+  [[noreturn]] static void short_read() { fatal_error("while reading from input file"); }
   bool can_hold(long long bytes) const {
     if (size_ < 0) return true;
     long position = std::ftell(in_);
     return position >= 0 && bytes <= size_ - position;
   }
-  [[noreturn]] void corrupt() const { fatal_error2("Corrupt parameter file", name_); }
-
- private:
   void get(void* data, size_t size) {
-    if (std::fread(data, size, 1, in_) != 1) fatal_error("while reading from input file");
+    if (std::fread(data, size, 1, in_) != 1) short_read();
   }
 
   FILE* in_;
@@ -257,7 +264,7 @@ void load_grammar(ParameterReader& r, Grammar& grammar) {
 
 void load_open_class_table(ParameterReader& r, OpenClassTable& table, int symbol_count) {
   if (!table.loaded) return;
-  if (!r.can_hold(8LL * symbol_count)) r.corrupt();
+  r.expect(8LL * symbol_count);
   table.entries.assign(symbol_count, OpenClassEntry{});
   for (OpenClassEntry& entry : table.entries) {
     entry.prob = r.float64();
