@@ -1,6 +1,7 @@
 #include "model/frequency_files.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -256,6 +257,29 @@ TEST(ReplacementFile, TargetKeepsItsContentUntilCommit) {
   second.commit();
   EXPECT_EQ(dir.read("f"), "new\n");
   EXPECT_EQ(dir.files(), std::vector<std::string>{"f"});
+}
+
+TEST(ReplacementFile, LinkStaysALinkAndModeIsKept) {
+  ScratchFolder dir;
+  std::string real = dir.path() + "/real";
+  {
+    ReplacementFile first(real, "wt");
+    std::fputs("old\n", first.stream());
+    first.commit();
+  }
+  ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+  ASSERT_EQ(symlink("real", (dir.path() + "/link").c_str()), 0);
+  ReplacementFile through_link(dir.path() + "/link", "wt");
+  std::fputs("new\n", through_link.stream());
+  through_link.commit();
+
+  struct stat info;
+  ASSERT_EQ(lstat((dir.path() + "/link").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  EXPECT_EQ(dir.read("real"), "new\n");
+  ASSERT_EQ(stat(real.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+  EXPECT_EQ(dir.files(), (std::vector<std::string>{"link", "real"}));
 }
 
 TEST(ReplacementFile, UnwritableFolderNamesTheTarget) {

@@ -375,7 +375,8 @@ Model load_parameters(const std::string& name, RunConfig& config,
   try {
     Model model = read_parameters(in, name, config);
     if (config.lexmodel) {
-      if (!lexicalised) fatal_error2("Corrupt parameter file", name);
+      if (!lexicalised)
+        fatal_error2("This version of Velmo cannot read lexicalised parameter files", name);
       lexicalised(in, name);
     }
     std::fclose(in);

@@ -2,7 +2,8 @@
 // go to a temporary file in the target's folder, which commit() closes and renames over the
 // target, so a run killed while writing leaves the previous version of the target intact.
 // A target that exists and is not a regular file (a terminal, /dev/stdout, a pipe) cannot be
-// replaced by renaming and is written directly.
+// replaced by renaming and is written directly. A symbolic link stays a link to the new
+// content, and the new file keeps the permissions of the old one.
 #pragma once
 
 #include <cstdio>
@@ -25,8 +26,9 @@ class ReplacementFile {
   void commit();
 
  private:
-  std::string target_;
-  std::string temporary_;  // empty when writing the target directly
+  std::string target_;       // the name given, used in messages
+  std::string destination_;  // the file renamed over: the target, symbolic links followed
+  std::string temporary_;    // empty when writing the target directly
   FILE* stream_ = nullptr;
 };
 
