@@ -378,7 +378,9 @@ TEST(ParameterFile, NamedFileRoundTrip) {
   lexicalised.lexmodel = true;
   store_parameters_to_file(name, lexicon_model(), lexicalised);
   EXPECT_EQ(fatal_text([&] { load_parameters(name, config); }),
-            std::string("\nERROR: This version of Velmo cannot read lexicalised parameter files: ") + name + "\naborted.\n");
+            std::string("\nERROR: This version of Velmo cannot read lexicalised parameter "
+                        "files: ") +
+                name + "\naborted.\n");
   std::remove(name);
 }
 
