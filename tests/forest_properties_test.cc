@@ -1,0 +1,361 @@
+// Properties of whole runs of the velmo binary over small random grammars: the trees of -trees
+// are exactly the analyses that -analysis-count counts, their probabilities (recomputed here from
+// the printed trees and the frequencies we wrote) add up to the sentence probability of
+// -sent-probs, and the best of them is the Viterbi probability. Also the published ATIS tree
+// counts, when the shared data is there.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<std::string> kPhrases = {"C", "B", "A", "S"};  // a unary rule only points left
+const std::vector<std::string> kTags = {"x", "y", "z"};
+constexpr int kWords = 6;
+
+struct RandomModel {
+  std::map<std::string, std::map<std::vector<std::string>, int>> rules;  // mother -> daughters
+  std::map<std::string, std::map<std::string, int>> readings;            // word -> tag -> count
+  std::map<std::string, int> starts;
+};
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = (fs::temp_directory_path() / "velmo_props_XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+  }
+  ~ScratchDir() { fs::remove_all(path_); }
+  fs::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  fs::path path_;
+};
+
+// Runs velmo with its standard output and standard error sent to files; returns the exit status.
+int run_velmo(const std::string& arguments, const fs::path& out, const fs::path& err) {
+  std::string command = std::string(VELMO_BINARY) + " " + arguments + " >" + out.string() +
+                        " 2>" + err.string();
+  return std::system(command.c_str());
+}
+
+// --- Random models -------------------------------------------------------------------------
+
+std::string random_daughter(std::mt19937& rng, std::size_t below_phrase) {
+  std::size_t pick = rng() % (below_phrase + kTags.size());
+  return pick < below_phrase ? kPhrases[pick] : kTags[pick - below_phrase];
+}
+
+void add_phrase_rules(RandomModel& model, std::mt19937& rng, std::size_t rank) {
+  auto& rules = model.rules[kPhrases[rank]];
+  rules[{kTags[rank % kTags.size()]}] = 1 + rng() % 5;  // every phrase can be reached from a word
+  for (int r = 0; r < 3; ++r) {
+    std::size_t length = 1 + rng() % 3;
+    std::vector<std::string> daughters;
+    // One daughter: only lower phrases, so the grammar has no unary cycle.
+    std::size_t phrases = length == 1 ? rank : kPhrases.size();
+    for (std::size_t d = 0; d < length; ++d) daughters.push_back(random_daughter(rng, phrases));
+    rules[daughters] = 1 + rng() % 9;
+  }
+}
+
+RandomModel make_model(std::mt19937& rng) {
+  RandomModel model;
+  for (std::size_t rank = 0; rank < kPhrases.size(); ++rank) add_phrase_rules(model, rng, rank);
+  for (int w = 0; w < kWords; ++w) {
+    auto& tags = model.readings["w" + std::to_string(w)];
+    tags[kTags[w % kTags.size()]] = 1 + rng() % 4;
+    if (rng() % 2) tags[kTags[rng() % kTags.size()]] = 1 + rng() % 4;
+  }
+  model.starts["S"] = 3;
+  model.starts["A"] = 1;  // so that some sentences have two roots
+  return model;
+}
+
+void write_model(const RandomModel& model, const ScratchDir& dir) {
+  std::ofstream gram(dir / "g.gram"), lex(dir / "g.lex"), start(dir / "g.start");
+  for (const auto& [mother, rules] : model.rules) {
+    for (const auto& [daughters, freq] : rules) {
+      gram << freq << ' ' << mother;
+      for (const std::string& d : daughters) gram << ' ' << d;
+      gram << '\n';
+    }
+  }
+  for (const auto& [word, tags] : model.readings) {
+    lex << word << '\t';
+    for (const auto& [tag, count] : tags) lex << tag << ' ' << count << ' ';
+    lex << '\n';
+  }
+  for (const auto& [symbol, freq] : model.starts) start << symbol << ' ' << freq << '\n';
+}
+
+// Grows a phrase top-down into words; false when the sentence gets longer than max_length.
+bool generate(const RandomModel& model, std::mt19937& rng, const std::string& symbol,
+              std::vector<std::string>& words, std::size_t max_length) {
+  if (words.size() > max_length) return false;
+  auto rules = model.rules.find(symbol);
+  if (rules == model.rules.end()) {
+    std::vector<std::string> carriers;
+    for (const auto& [word, tags] : model.readings) {
+      if (tags.count(symbol)) carriers.push_back(word);
+    }
+    words.push_back(carriers[rng() % carriers.size()]);
+    return true;
+  }
+  auto rule = rules->second.begin();
+  std::advance(rule, rng() % rules->second.size());
+  for (const std::string& d : rule->first) {
+    if (!generate(model, rng, d, words, max_length)) return false;
+  }
+  return true;
+}
+
+std::vector<std::vector<std::string>> make_sentences(const RandomModel& model, std::mt19937& rng) {
+  std::vector<std::vector<std::string>> sentences;
+  while (sentences.size() < 6) {
+    std::vector<std::string> words;
+    if (generate(model, rng, "S", words, 6) && words.size() <= 6) sentences.push_back(words);
+  }
+  for (int s = 0; s < 3; ++s) {  // random word strings, which mostly fail
+    std::vector<std::string> words(1 + rng() % 4);
+    for (std::string& w : words) w = "w" + std::to_string(rng() % kWords);
+    sentences.push_back(words);
+  }
+  return sentences;
+}
+
+void write_sentences(const std::vector<std::vector<std::string>>& sentences, const fs::path& path) {
+  std::ofstream out(path);
+  for (const auto& words : sentences) {
+    for (const std::string& w : words) out << w << '\n';
+    out << '\n';
+  }
+}
+
+// --- Probabilities of printed trees ----------------------------------------------------------
+
+// No frequency is below 0.9, so the estimation does no smoothing: a rule gets its frequency over
+// the sum of its mother's rules, a word its count over the tag's lexical mass (in single
+// precision), a start symbol its frequency over the sum of the start frequencies.
+class TreeScorer {
+ public:
+  explicit TreeScorer(const RandomModel& model) : model_(model) {
+    for (const auto& [word, tags] : model.readings) {
+      for (const auto& [tag, count] : tags) lexical_mass_[tag] += count;
+    }
+    for (const auto& [symbol, freq] : model.starts) start_sum_ += freq;
+  }
+
+  // ln P(tree) of a tree line as -trees writes it: (S (A (x w0))(y w1)).
+  double log_prob(const std::string& tree) {
+    text_ = tree;
+    at_ = 0;
+    std::string root = peek_category();
+    double lp = std::log(double(model_.starts.at(root)) / start_sum_) + node();
+    EXPECT_EQ(at_, text_.size()) << tree;
+    return lp;
+  }
+
+ private:
+  std::string peek_category() const {
+    return text_.substr(1, text_.find(' ') - 1);
+  }
+
+  std::string read_until(const std::string& stops) {
+    std::size_t end = text_.find_first_of(stops, at_);
+    std::string token = text_.substr(at_, end - at_);
+    at_ = end;
+    return token;
+  }
+
+  double node() {
+    ++at_;  // (
+    std::string category = read_until(" ");
+    ++at_;  // blank
+    if (text_[at_] != '(') {
+      std::string word = read_until(")");
+      ++at_;
+      float p = float(model_.readings.at(word).at(category) / lexical_mass_.at(category));
+      return std::log(double(p));
+    }
+    std::vector<std::string> daughters;
+    double lp = 0;
+    while (text_[at_] == '(') {
+      daughters.push_back(text_.substr(at_ + 1, text_.find(' ', at_) - at_ - 1));
+      lp += node();
+    }
+    ++at_;  // )
+    return lp + std::log(rule_prob(category, daughters));
+  }
+
+  double rule_prob(const std::string& mother, const std::vector<std::string>& daughters) const {
+    const auto& rules = model_.rules.at(mother);
+    double total = 0;
+    for (const auto& [ds, freq] : rules) total += freq;
+    return rules.at(daughters) / total;
+  }
+
+  const RandomModel& model_;
+  std::map<std::string, double> lexical_mass_;
+  double start_sum_ = 0;
+  std::string text_;
+  std::size_t at_ = 0;
+};
+
+// The trees of each sentence: -trees ends every sentence's list with an empty line.
+std::vector<std::vector<std::string>> trees_per_sentence(const std::string& output) {
+  std::vector<std::vector<std::string>> sentences(1);
+  for (const std::string& line : lines_of(output)) {
+    if (line.empty()) {
+      sentences.emplace_back();
+    } else {
+      sentences.back().push_back(line);
+    }
+  }
+  sentences.pop_back();
+  return sentences;
+}
+
+// The values of "logSP: %g" or "logVP: %g" lines, in order; "0.0" (zero probability) is -inf.
+std::vector<double> log_probs(const std::string& err, const std::string& label) {
+  std::vector<double> values;
+  for (const std::string& line : lines_of(err)) {
+    if (line.rfind(label + ": ", 0) != 0) continue;
+    std::string number = line.substr(label.size() + 2);
+    values.push_back(number == "0.0" ? -INFINITY : std::stod(number));
+  }
+  return values;
+}
+
+double log_sum(const std::vector<double>& logs) {
+  double best = -INFINITY;
+  for (double l : logs) best = std::max(best, l);
+  if (best == -INFINITY) return best;
+  double sum = 0;
+  for (double l : logs) sum += std::exp(l - best);
+  return best + std::log(sum);
+}
+
+// %g keeps six significant digits of the logarithm.
+void expect_printed_log(double printed, double computed, const std::string& what) {
+  if (printed == -INFINITY || computed == -INFINITY) {
+    EXPECT_EQ(printed, computed) << what;
+    return;
+  }
+  EXPECT_NEAR(printed, computed, 1e-5 * std::fabs(computed) + 1e-9) << what;
+}
+
+struct RunResults {
+  std::vector<std::vector<std::string>> trees;
+  std::vector<std::string> counts;
+  std::vector<double> log_sp;
+  std::vector<double> log_vp;
+};
+
+RunResults run_on(const ScratchDir& dir) {
+  std::string model = "-quiet -l " + (dir / "g.lex").string() + " -s " +
+                      (dir / "g.start").string() + " " + (dir / "g.gram").string() + " " +
+                      (dir / "in.txt").string();
+  RunResults results;
+  EXPECT_EQ(run_velmo("-trees -inside -sent-probs -analysis-count " +
+                          (dir / "count.txt").string() + " " + model,
+                      dir / "trees.out", dir / "trees.err"), 0)
+      << read_file(dir / "trees.err");
+  EXPECT_EQ(run_velmo("-viterbi -sent-probs " + model, dir / "vit.out", dir / "vit.err"), 0);
+  results.trees = trees_per_sentence(read_file(dir / "trees.out"));
+  results.counts = lines_of(read_file(dir / "count.txt"));
+  results.log_sp = log_probs(read_file(dir / "trees.err"), "logSP");
+  results.log_vp = log_probs(read_file(dir / "vit.err"), "logVP");
+  return results;
+}
+
+void check_sentence(const RunResults& run, std::size_t s, TreeScorer& scorer) {
+  const std::vector<std::string>& trees = run.trees[s];
+  EXPECT_EQ(run.counts[s], std::to_string(trees.size()));
+  EXPECT_EQ(std::set<std::string>(trees.begin(), trees.end()).size(), trees.size())
+      << "a tree printed twice";
+  std::vector<double> logs;
+  for (const std::string& tree : trees) logs.push_back(scorer.log_prob(tree));
+  double best = -INFINITY;
+  for (double l : logs) best = std::max(best, l);
+  expect_printed_log(run.log_sp[s], log_sum(logs), "sentence probability");
+  expect_printed_log(run.log_vp[s], best, "Viterbi probability");
+}
+
+TEST(ForestProperties, TreesCountsAndProbabilitiesAgree) {
+  std::mt19937 rng(20240607);
+  int parsed = 0;
+  for (int g = 0; g < 5; ++g) {
+    SCOPED_TRACE("grammar " + std::to_string(g));
+    ScratchDir dir;
+    RandomModel model = make_model(rng);
+    write_model(model, dir);
+    auto sentences = make_sentences(model, rng);
+    write_sentences(sentences, dir / "in.txt");
+    RunResults run = run_on(dir);
+    ASSERT_EQ(run.trees.size(), sentences.size());
+    ASSERT_EQ(run.counts.size(), sentences.size());
+    ASSERT_EQ(run.log_sp.size(), sentences.size());
+    ASSERT_EQ(run.log_vp.size(), sentences.size());
+    TreeScorer scorer(model);
+    for (std::size_t s = 0; s < sentences.size(); ++s) {
+      SCOPED_TRACE("sentence " + std::to_string(s));
+      check_sentence(run, s, scorer);
+      if (!run.trees[s].empty()) ++parsed;
+    }
+  }
+  EXPECT_GE(parsed, 30);  // the generated sentences do parse
+}
+
+// --- ATIS ---------------------------------------------------------------------------------------
+
+std::vector<std::string> words_of(const std::string& text) {
+  std::vector<std::string> words;
+  std::istringstream in(text);
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+TEST(ForestProperties, AtisTreeCountsMatchThePublishedOnes) {
+  const fs::path data = fs::path(VELMO_SOURCE_DIR) / "../shared/data/atis";
+  if (!fs::exists(data / "counts.txt")) {
+    GTEST_SKIP() << "no ATIS data at " << data.string();
+  }
+  ScratchDir dir;
+  std::string args = "-quiet -symbolic -l " + (data / "atis.lex").string() + " -s " +
+                     (data / "atis.start").string() + " " + (data / "atis.gram").string() + " " +
+                     (data / "sentences.txt").string() + " -analysis-count " +
+                     (dir / "count.txt").string();
+  ASSERT_EQ(run_velmo(args, dir / "out", dir / "err"), 0) << read_file(dir / "err");
+  EXPECT_EQ(words_of(read_file(dir / "count.txt")), words_of(read_file(data / "counts.txt")));
+}
+
+}  // namespace
