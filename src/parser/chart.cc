@@ -29,7 +29,7 @@ void reset_buckets(std::vector<Entry*>& buckets) {
 }  // namespace
 
 Chart::Chart(const Grammar& grammar)
-    : grammar_(grammar), symbol_count_(grammar.symbol_count()) {
+    : grammar_(grammar), symbol_count_(grammar.symbol_count()), lookahead_(grammar) {
   begin_sentence();
 }
 
@@ -37,6 +37,7 @@ Chart::~Chart() = default;
 
 void Chart::begin_sentence() {
   pool_.release_all();
+  lookahead_.begin_sentence();
   reset_buckets(node_buckets_);
   reset_buckets(item_buckets_);
   node_shift_ = item_shift_ = kInitialShift;
@@ -206,6 +207,9 @@ void Chart::propagate(ForestNode* node) {
 
 void Chart::extend(int mother, int rule, int dot, int start, int end, ChartItem* previous,
                    ForestNode* daughter, bool may_exist) {
+  const std::vector<int>& daughters = grammar_.rule(mother, rule).daughters;
+  int waits_for = dot < static_cast<int>(daughters.size()) ? daughters[dot] : symbol_count_;
+  if (waits_for != symbol_count_ && !lookahead_.may_start(end, waits_for)) return;
   ChartItem* item;
   if (may_exist) {
     bool is_new;
@@ -217,8 +221,6 @@ void Chart::extend(int mother, int rule, int dot, int start, int end, ChartItem*
     item->links = new (pool_.allocate(sizeof(DaughterLink)))
         DaughterLink{PROB::zero(), previous, daughter, nullptr};
   }
-  const std::vector<int>& daughters = grammar_.rule(mother, rule).daughters;
-  int waits_for = dot < static_cast<int>(daughters.size()) ? daughters[dot] : symbol_count_;
   ChartItem*& slot = slots_[end][waits_for];
   item->next_waiting = slot;
   slot = item;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "grammar/grammar.h"
+#include "parser/lookahead.h"
 #include "parser/prob.h"
 #include "symbols/block_pool.h"
 
@@ -77,6 +78,11 @@ class Chart {
 
   // Forgets the previous sentence and opens position 0.
   void begin_sentence();
+  // Announces, before any word is inserted, that a word reading of `category` will start at
+  // `position`. Once a sentence has announcements, items that wait for a category that can
+  // start nowhere at their end position are not made (see Lookahead); a sentence without
+  // announcements keeps every item. All readings must be announced, or parses are lost.
+  void expect_start(int position, int category) { lookahead_.expect_start(position, category); }
   // Makes position p usable (positions are opened in ascending order).
   void open_position(int p);
 
@@ -124,6 +130,7 @@ class Chart {
   const Grammar& grammar_;
   const int symbol_count_;
   BlockPool pool_;
+  Lookahead lookahead_;
   // slots_[p] has symbol_count_ + 1 lists: items ending at p waiting for a category, and
   // (last) the complete items ending at p.
   std::vector<std::vector<ChartItem*>> slots_;

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "driver/diagnostics.h"
 #include "driver/text_input.h"
@@ -81,6 +82,10 @@ class SentenceLoop {
         ctx_{chart_, sentence_, model_, config_, pm_, probs_},
         side_(config) {
     if (config.train) trainer_.emplace(model, config);
+    for (const LexEntry& entry : model.lexicon.entries) {
+      if (entry.word.find(' ') == std::string::npos) continue;
+      for (const TagEntry& t : entry.tags) mwl_tags_.push_back(t.tag);
+    }
     mwl_found_ = [this](int entry, int start, int end, std::string_view text) {
       enter_readings(model_.lexicon.entries[entry], start, end, copy_to_pool(chart_.pool(), text));
     };
@@ -90,10 +95,13 @@ class SentenceLoop {
 
  private:
   bool process_sentence();
-  bool enter_word(const WordLine& line);
-  void open_positions(int end);
-  bool enter_explicit_categories(const WordLine& line, const char* text);
-  void enter_lexical_categories(const WordLine& line, const char* text);
+  bool read_words();
+  void announce_readings();
+  template <class Enter>
+  void for_each_reading(int word, Enter&& enter);
+  void enter_word(int word);
+  bool enter_explicit_categories(int word, const char* text);
+  void enter_lexical_categories(int word, const char* text);
   void enter_readings(const LexEntry& entry, int start, int end, const char* text);
   void enter(int category, int start, int end, const char* text);
   void process_forest(std::clock_t started);
@@ -110,6 +118,8 @@ class SentenceLoop {
   ProbModel pm_;
   ForestProbs probs_;
   Sentence sentence_;
+  std::vector<std::string> categories_;  // per word: the category names after its tab
+  std::vector<int> mwl_tags_;            // the tags of every multi-word lexeme
   SentenceReader reader_;
   MwlLookup mwl_;
   MwlFound mwl_found_;
@@ -134,70 +144,98 @@ bool SentenceLoop::process_sentence() {
   const std::clock_t started = std::clock();
   chart_.begin_sentence();
   sentence_.clear();
+  categories_.clear();
   probs_ = ForestProbs{};
   if (config_.sent_weights && !reader_.read_weight(sentence_)) return false;
-  WordLine line;
-  while (reader_.next_word(sentence_, line)) {
-    if (!enter_word(line)) break;
-  }
+  bool too_long = read_words();
+  announce_readings();
+  for (int word = 0; word < sentence_.word_count(); ++word) enter_word(word);
+  if (too_long) warning(config_, "Input sentence is too long");
   if (sentence_.position_count > 0) process_forest(started);
   return true;
 }
 
-// Enters one word with all its readings; false when the sentence has reached its length limit
-// and must end after this word.
-bool SentenceLoop::enter_word(const WordLine& line) {
-  open_positions(line.end);
-  if (config_.verbose) verbose_message(config_, std::string(line.word) + " ");
-  sentence_.words.emplace_back(line.word);
-  sentence_.starts.push_back(line.start);
-  sentence_.ends.push_back(line.end);
-  const int index = sentence_.word_count() - 1;
-  const char* text = copy_to_pool(chart_.pool(), line.word);
-
-  // Multi-word lexemes ending here go in before the word's own readings.
-  mwl_.mwl_lookup_node(model_.lexicon.mwl_root, sentence_, index, mwl_found_);
-  if (!enter_explicit_categories(line, text)) enter_lexical_categories(line, text);
-
-  if (sentence_.position_count >= kMaxWords || index >= kMaxWords) {
-    warning(config_, "Input sentence is too long");
-    return false;
+// Reads the sentence's word lines; true when it was cut at the length limit (the rest of the
+// input is then the next sentence).
+bool SentenceLoop::read_words() {
+  WordLine line;
+  while (reader_.next_word(sentence_, line)) {
+    sentence_.words.emplace_back(line.word);
+    sentence_.starts.push_back(line.start);
+    sentence_.ends.push_back(line.end);
+    categories_.emplace_back(line.categories);
+    if (sentence_.position_count < line.end) sentence_.position_count = line.end;
+    if (sentence_.position_count >= kMaxWords || sentence_.word_count() > kMaxWords) return true;
   }
-  return true;
+  return false;
 }
 
-void SentenceLoop::open_positions(int end) {
-  while (sentence_.position_count < end) chart_.open_position(++sentence_.position_count);
+// The whole sentence is read before its first word goes into the chart, so that the chart
+// knows which categories can start at each position. Every reading that enter_word can make is
+// announced (a few more do no harm): the named categories, the lexicon's and the open classes',
+// and at every word the tags of the multi-word lexemes, which may start there.
+void SentenceLoop::announce_readings() {
+  for (int word = 0; word < sentence_.word_count(); ++word) {
+    const int start = sentence_.starts[word];
+    std::string_view cursor = categories_[word];
+    for (std::string_view name = next_token(cursor); !name.empty(); name = next_token(cursor)) {
+      const int category = model_.grammar.symbols.lookup(name, LookupMode::kSilent, config_);
+      if (category >= 0) chart_.expect_start(start, category);
+    }
+    for_each_reading(word, [&](int category) { chart_.expect_start(start, category); });
+    for (int tag : mwl_tags_) chart_.expect_start(start, tag);
+  }
+}
+
+// The readings of a word from the lexicon, or else the open classes for unknown words.
+template <class Enter>
+void SentenceLoop::for_each_reading(int word, Enter&& enter) {
+  const Lexicon& lexicon = model_.lexicon;
+  const std::string& text = sentence_.words[word];
+  if (const LexEntry* entry = lexicon.find_word(text)) {
+    for (const TagEntry& tag : entry->tags) enter(tag.tag);
+    return;
+  }
+  if (!lexicon.open_class.loaded) return;
+  const OpenClassTable& table = lexicon.table_for(text);
+  for (int category = 0; category < static_cast<int>(table.entries.size()); ++category) {
+    if (table.entries[category].open) enter(category);
+  }
+}
+
+// Enters one word with all its readings.
+void SentenceLoop::enter_word(int word) {
+  chart_.open_position(sentence_.ends[word]);
+  if (config_.verbose) verbose_message(config_, sentence_.words[word] + " ");
+  const char* text = copy_to_pool(chart_.pool(), sentence_.words[word]);
+  // Multi-word lexemes ending here go in before the word's own readings.
+  mwl_.mwl_lookup_node(model_.lexicon.mwl_root, sentence_, word, mwl_found_);
+  if (!enter_explicit_categories(word, text)) enter_lexical_categories(word, text);
 }
 
 // The categories named after the word's tab; false when none of them is a grammar category.
-bool SentenceLoop::enter_explicit_categories(const WordLine& line, const char* text) {
+bool SentenceLoop::enter_explicit_categories(int word, const char* text) {
   bool entered = false;
-  std::string_view cursor = line.categories;
+  std::string_view cursor = categories_[word];
   for (std::string_view name = next_token(cursor); !name.empty(); name = next_token(cursor)) {
     const int category = model_.grammar.symbols.lookup(name, LookupMode::kWarn, config_);
     if (category < 0) continue;
-    enter(category, line.start, line.end, text);
+    enter(category, sentence_.starts[word], sentence_.ends[word], text);
     entered = true;
   }
   return entered;
 }
 
-// The word's readings from the lexicon, or the open classes of the table for unknown words.
-void SentenceLoop::enter_lexical_categories(const WordLine& line, const char* text) {
+// The word's readings from the lexicon or the open classes; a warning when there are none.
+void SentenceLoop::enter_lexical_categories(int word, const char* text) {
   const Lexicon& lexicon = model_.lexicon;
-  if (const LexEntry* entry = lexicon.find_word(line.word)) {
-    enter_readings(*entry, line.start, line.end, text);
+  if (lexicon.find_word(sentence_.words[word]) == nullptr && !lexicon.open_class.loaded) {
+    warning2(config_, "No parts of speech for", sentence_.words[word]);
     return;
   }
-  if (!lexicon.open_class.loaded) {
-    warning2(config_, "No parts of speech for", line.word);
-    return;
-  }
-  const OpenClassTable& table = lexicon.table_for(line.word);
-  for (int category = 0; category < static_cast<int>(table.entries.size()); ++category) {
-    if (table.entries[category].open) enter(category, line.start, line.end, text);
-  }
+  for_each_reading(word, [&](int category) {
+    enter(category, sentence_.starts[word], sentence_.ends[word], text);
+  });
 }
 
 void SentenceLoop::enter_readings(const LexEntry& entry, int start, int end, const char* text) {
