@@ -30,6 +30,14 @@ void reset_buckets(std::vector<Entry*>& buckets) {
 
 Chart::Chart(const Grammar& grammar)
     : grammar_(grammar), symbol_count_(grammar.symbol_count()), lookahead_(grammar) {
+  left_corners_.resize(symbol_count_);
+  for (int x = 0; x < symbol_count_; ++x) {
+    for (const RuleRef& r : grammar.data[x].first_daughter) {
+      const std::vector<int>& daughters = grammar.rule(r.mother, r.rule).daughters;
+      int second = daughters.size() > 1 ? daughters[1] : symbol_count_;
+      left_corners_[x].push_back({r.mother, r.rule, second});
+    }
+  }
   begin_sentence();
 }
 
@@ -198,9 +206,10 @@ void Chart::propagate(ForestNode* node) {
     extend(w->mother, w->rule, w->dot + 1, w->start, j, w, node, true);
   }
   bool other_kind = find_node(x, i, j, node->head, node->lexical == 0) != nullptr;
-  for (const RuleRef& r : grammar_.data[x].first_daughter) {
+  for (const LeftCorner& r : left_corners_[x]) {
+    if (r.second != symbol_count_ && !lookahead_.may_start(j, r.second)) continue;
     extend(r.mother, r.rule, 1, i, j, nullptr, node, other_kind);
-    if (!other_kind && grammar_.rule(r.mother, r.rule).daughters.size() == 1)
+    if (!other_kind && r.second == symbol_count_)
       other_kind = find_node(x, i, j, node->head, node->lexical == 0) != nullptr;
   }
 }

@@ -127,8 +127,18 @@ class Chart {
   void grow_nodes();
   void grow_items();
 
+  // A rule as the parser starts it: the first-daughter lists with each rule's second daughter
+  // (the symbol count for a unary rule) at hand, so that rules the lookahead rules out are
+  // skipped without reading the rule itself.
+  struct LeftCorner {
+    int mother;
+    int rule;
+    int second;
+  };
+
   const Grammar& grammar_;
   const int symbol_count_;
+  std::vector<std::vector<LeftCorner>> left_corners_;  // per first daughter, in list order
   BlockPool pool_;
   Lookahead lookahead_;
   // slots_[p] has symbol_count_ + 1 lists: items ending at p waiting for a category, and
