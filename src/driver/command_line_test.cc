@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "driver/test_support.h"
 
 namespace velmo {
 namespace {
@@ -25,17 +25,10 @@ struct Outcome {
   RunConfig config;
 };
 
-std::string contents_of(FILE* f) {
-  std::string text;
-  std::rewind(f);
-  for (int c; (c = std::getc(f)) != EOF;) text.push_back(static_cast<char>(c));
-  return text;
-}
-
 Outcome parse(const Args& args) {
   Outcome outcome;
   FILE* err = std::tmpfile();
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   try {
     outcome.result =
         parse_command_line(static_cast<int>(args.size()), args.data(), outcome.config, err);
@@ -43,8 +36,8 @@ Outcome parse(const Args& args) {
     outcome.fatal = e.text();
     EXPECT_EQ(e.status(), 1);
   }
-  outcome.warnings = testing::internal::GetCapturedStderr();
-  outcome.err = contents_of(err);
+  outcome.warnings = ::testing::internal::GetCapturedStderr();
+  outcome.err = testing::stream_contents(err);
   std::fclose(err);
   return outcome;
 }
@@ -446,10 +439,7 @@ TEST(CommandLine, OptionsSetFieldsTheChecksLeaveAlone) {
 }
 
 TEST(CommandLine, UsageTextHasItsSeventyParts) {
-  FILE* f = std::tmpfile();
-  print_usage(f);
-  std::string text = contents_of(f);
-  std::fclose(f);
+  std::string text = testing::captured(print_usage);
   EXPECT_EQ(text.rfind("USAGE:  velmo [ -options- ] grammar-file [input-file [ output-file ]]\n\n"
                        "OPTIONS:\n  -l <file>:\tUse <file> as lexicon.\n",
                        0),

@@ -226,14 +226,7 @@ TEST(EstimationTest, TreebankModelSumsToOne) {
 }
 
 std::string listing_of(Model& m, const RunConfig& config) {
-  char* buffer = nullptr;
-  size_t size = 0;
-  FILE* out = open_memstream(&buffer, &size);
-  estimate_probabilities(m, config, out);
-  std::fclose(out);
-  std::string text(buffer, size);
-  std::free(buffer);
-  return text;
+  return testing::captured([&](FILE* out) { estimate_probabilities(m, config, out); });
 }
 
 TEST(PrintModelTest, WholeListing) {

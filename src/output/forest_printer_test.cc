@@ -11,7 +11,7 @@ using testing::OutputFixture;
 
 std::string listing(OutputFixture& f) {
   VpfState vpf;
-  return f.capture([&](FILE* out) { print_forest(out, f.context(), vpf); });
+  return testing::captured([&](FILE* out) { print_forest(out, f.context(), vpf); });
 }
 
 TEST(ForestListingTest, TheDogBarks) {

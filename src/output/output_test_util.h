@@ -2,12 +2,11 @@
 // (word, tag), and the printers' output captured as a string.
 #pragma once
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "driver/test_support.h"
 #include "output/output_context.h"
 #include "parser/parser_test_util.h"
 
@@ -53,19 +52,6 @@ class OutputFixture {
     compute_outside(*chart, pm);
   }
   void viterbi() { compute_viterbi(*chart, pm, probs); }
-
-  // What `print` writes to a stream.
-  template <class Print>
-  std::string capture(Print print) {
-    char* data = nullptr;
-    std::size_t size = 0;
-    FILE* out = open_memstream(&data, &size);
-    print(out);
-    std::fclose(out);
-    std::string text(data, size);
-    std::free(data);
-    return text;
-  }
 
   Model model;
   RunConfig config;

@@ -12,13 +12,13 @@ std::string viterbi_tags(OutputFixture& f) {
   f.config.viterbi = 1;
   f.config.tagging = true;
   f.viterbi();
-  return f.capture([&](FILE* out) { print_viterbi_tags(out, f.context()); });
+  return testing::captured([&](FILE* out) { print_viterbi_tags(out, f.context()); });
 }
 
 std::string best_tags(OutputFixture& f) {
   f.config.tagging = true;
   f.inside_outside();
-  return f.capture([&](FILE* out) { print_best_tags(out, f.context()); });
+  return testing::captured([&](FILE* out) { print_best_tags(out, f.context()); });
 }
 
 TEST(ViterbiTagsTest, TheDogBarks) {

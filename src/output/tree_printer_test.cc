@@ -13,7 +13,7 @@ namespace {
 using testing::OutputFixture;
 
 std::string trees(OutputFixture& f) {
-  return f.capture([&](FILE* out) { print_trees(out, f.context()); });
+  return testing::captured([&](FILE* out) { print_trees(out, f.context()); });
 }
 
 TEST(TreeListTest, TheDogBarks) {

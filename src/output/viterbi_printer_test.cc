@@ -12,7 +12,7 @@ using testing::OutputFixture;
 std::string viterbi_tree(OutputFixture& f, int viterbi = 1) {
   f.config.viterbi = viterbi;
   f.viterbi();
-  return f.capture([&](FILE* out) { print_viterbi_tree(out, f.context()); });
+  return testing::captured([&](FILE* out) { print_viterbi_tree(out, f.context()); });
 }
 
 OutputFixture dog_fixture() {

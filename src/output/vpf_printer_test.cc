@@ -11,7 +11,7 @@ using testing::OutputFixture;
 
 std::string vpf(OutputFixture& f, VpfState& state) {
   f.config.vpf = true;
-  return f.capture([&](FILE* out) { print_forest(out, f.context(), state); });
+  return testing::captured([&](FILE* out) { print_forest(out, f.context(), state); });
 }
 
 std::string vpf(OutputFixture& f) {

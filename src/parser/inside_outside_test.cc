@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "driver/test_support.h"
 #include "parser/parser_test_util.h"
 
 namespace velmo {
@@ -18,14 +19,7 @@ namespace {
 using testing::GrammarBuilder;
 using testing::parse;
 
-std::string fatal_text(void (*f)()) {
-  try {
-    f();
-  } catch (const FatalError& e) {
-    return e.text();
-  }
-  return "no error";
-}
+using testing::fatal_text;
 
 TEST(ProbTest, Arithmetic) {
   PROB half = PROB::from(0.5);

@@ -1,8 +1,6 @@
 #include "parser/training.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -10,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/model_files_test_util.h"
+#include "model/model_test_util.h"
 #include "parser/parser_test_util.h"
 
 namespace velmo {
@@ -175,16 +173,7 @@ const std::vector<std::string> kShort = {"she", "saw"};
 
 class ScratchBase {
  public:
-  ScratchBase() {
-    char pattern[] = "/tmp/velmo_training_XXXXXX";
-    dir_ = mkdtemp(pattern);
-  }
-  ~ScratchBase() {
-    for (const char* ext : {".gram", ".lex", ".oc", ".OC", ".start"})
-      std::remove((base() + ext).c_str());
-    rmdir(dir_.c_str());
-  }
-  std::string base() const { return dir_ + "/out"; }
+  std::string base() const { return (dir_ / "out").string(); }
   // Sum of the frequencies in base.start, or -1 when the file is missing.
   double start_total() const {
     FILE* f = std::fopen((base() + ".start").c_str(), "r");
@@ -197,7 +186,7 @@ class ScratchBase {
   }
 
  private:
-  std::string dir_;
+  testing::ScratchDir dir_;
 };
 
 TEST(Training, ExpectedFrequenciesEqualThoseOfAllTrees) {
@@ -334,7 +323,7 @@ TEST(Training, ReestimatesAfterSentences2And6WithIter2) {
 }
 
 TEST(ScaleFrequencies, ScalesEveryAccumulatedFrequency) {
-  Model model = files_testing::small_model();
+  Model model = testing::small_model();
   RunConfig config;
   config.stems = true;
   model.lexicon.lemmas.assign({"dog", "dogs"});
