@@ -5,8 +5,6 @@
 // counts, when the shared data is there.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -18,6 +16,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "driver/test_support.h"
 
 namespace {
 
@@ -33,32 +33,9 @@ struct RandomModel {
   std::map<std::string, int> starts;
 };
 
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = (fs::temp_directory_path() / "velmo_props_XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~ScratchDir() { fs::remove_all(path_); }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  fs::path path_;
-};
+using velmo::testing::lines_of;
+using velmo::testing::read_file;
+using ScratchDir = velmo::testing::ScratchDir;
 
 // Runs velmo with its standard output and standard error sent to files; returns the exit status.
 int run_velmo(const std::string& arguments, const fs::path& out, const fs::path& err) {

@@ -10,14 +10,14 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "driver/test_support.h"
 
 namespace velmo {
 namespace {
@@ -29,16 +29,8 @@ using Args = std::vector<std::string>;
 const std::string kExamples = VELMO_SOURCE_DIR "/examples/";
 const std::string kData = VELMO_SOURCE_DIR "/../shared/data/";
 
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void write_file(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+using testing::read_file;
+using testing::write_file;
 
 struct Result {
   int status = -1;
@@ -49,14 +41,7 @@ struct Result {
 // A scratch folder: velmo runs in its subfolder run/, its standard streams are kept beside it.
 class Scratch {
  public:
-  Scratch() {
-    char name[] = "/tmp/velmo-roundtrip-XXXXXX";
-    root_ = mkdtemp(name);
-    fs::create_directory(run_dir());
-  }
-  ~Scratch() { fs::remove_all(root_); }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
+  Scratch() { fs::create_directory(run_dir()); }
 
   fs::path run_dir() const { return root_ / "run"; }
   fs::path operator/(const std::string& name) const { return run_dir() / name; }
@@ -106,7 +91,7 @@ class Scratch {
     close(opened);
   }
 
-  fs::path root_;
+  testing::ScratchDir root_;
 };
 
 Args concat(Args a, const Args& b) {
@@ -302,7 +287,7 @@ std::string describe(const Args& args) {
   return text.empty() ? " (forest)" : text;
 }
 
-class ParameterFileRoundTrip : public testing::TestWithParam<TextModel> {};
+class ParameterFileRoundTrip : public ::testing::TestWithParam<TextModel> {};
 
 TEST_P(ParameterFileRoundTrip, EveryOutputModeIsTheSameAsFromTheTextFiles) {
   const TextModel& model = GetParam();
@@ -351,8 +336,8 @@ TEST_P(ParameterFileRoundTrip, StandardOutputHoldsTheSameBytesAsTheNamedFile) {
   EXPECT_EQ(to_stdout.err, to_file.err);
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, ParameterFileRoundTrip, testing::ValuesIn(kTextModels),
-                         [](const testing::TestParamInfo<TextModel>& info) {
+INSTANTIATE_TEST_SUITE_P(Examples, ParameterFileRoundTrip, ::testing::ValuesIn(kTextModels),
+                         [](const ::testing::TestParamInfo<TextModel>& info) {
                            return info.param.name == std::string("english") ? "English"
                                                                             : "EnglishStems";
                          });

@@ -36,13 +36,13 @@ TEST(Diagnostics, OpenFileFailureNamesTheFile) {
 
 // Writes every kind of message under `config` and returns what reached standard error.
 std::string messages_under(const RunConfig& config) {
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   warning(config, "Option -iter has no effect without option -t");
   warning2(config, "unknown word", "Haus");
   message(config, "finished\nreading lexicon...");
   message_fmt(config, "%d sentences\n", 3);
   verbose_message(config, "words: a b\n");
-  return testing::internal::GetCapturedStderr();
+  return ::testing::internal::GetCapturedStderr();
 }
 
 TEST(Diagnostics, QuietSilencesWarningsAndMessagesVerboseAddsEchoes) {

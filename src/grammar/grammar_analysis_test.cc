@@ -2,25 +2,25 @@
 
 #include <gtest/gtest.h>
 
-#include "grammar/grammar_test_util.h"
+#include "model/model_test_util.h"
 
 namespace velmo {
 namespace {
 
-using testing_support::grammar_from;
-using testing_support::string_stream;
+using testing::grammar_from;
+using testing::stream_of;
 
 std::string reachability_output(const char* grammar_text, const char* start_text) {
   RunConfig config;
   Grammar g = grammar_from(grammar_text, config);
   if (start_text) {
-    FILE* in = string_stream(start_text);
+    FILE* in = stream_of(start_text);
     read_start_symbols(in, g, config);
     std::fclose(in);
   }
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   check_reachability(g, config);
-  return testing::internal::GetCapturedStderr();
+  return ::testing::internal::GetCapturedStderr();
 }
 
 TEST(GrammarAnalysisTest, Reachability) {
@@ -36,9 +36,9 @@ std::string productivity_output(const char* grammar_text, const std::vector<std:
   Grammar g = grammar_from(grammar_text, config);
   std::vector<bool> lexical(g.symbol_count(), false);
   for (const std::string& tag : tags) lexical[g.symbols.find(tag)] = true;
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   check_productivity(g, lexical, config);
-  return testing::internal::GetCapturedStderr();
+  return ::testing::internal::GetCapturedStderr();
 }
 
 TEST(GrammarAnalysisTest, Productivity) {
@@ -62,9 +62,9 @@ CycleResult cycles(const char* grammar_text, bool quiet = false) {
   RunConfig config;
   config.quiet = quiet;
   Grammar g = grammar_from(grammar_text, config);
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   bool acyclic = check_cycles(g, config);
-  return {acyclic, testing::internal::GetCapturedStderr()};
+  return {acyclic, ::testing::internal::GetCapturedStderr()};
 }
 
 TEST(GrammarAnalysisTest, Cycles) {

@@ -4,20 +4,20 @@
 #include <unistd.h>
 
 #include "grammar/grammar_reader.h"
-#include "grammar/grammar_test_util.h"
+#include "model/model_test_util.h"
 
 namespace velmo {
 namespace {
 
-using testing_support::fatal_text;
-using testing_support::grammar_from;
-using testing_support::string_stream;
+using testing::fatal_text;
+using testing::grammar_from;
+using testing::stream_of;
 
 const char kGrammar[] = "100 S NP VP'\n60 NP DT N'\n40 NP N'\n100 VP V'\n";
 const int kNP = 2, kS = 3, kVP = 5;
 
 std::string read_start(const std::string& text, Grammar& g, const RunConfig& config) {
-  FILE* in = string_stream(text);
+  FILE* in = stream_of(text);
   std::string error = fatal_text([&] { read_start_symbols(in, g, config); });
   std::fclose(in);
   return error;

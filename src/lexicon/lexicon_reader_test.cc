@@ -128,6 +128,7 @@ struct ErrorCase {
   std::string stderr_text;
 };
 
+// Two entries, too many tags, missing lemmas and head marks are cases under tests/cases/lexicon.
 TEST(LexiconReaderTest, ErrorsNameTheLine) {
   const ErrorCase cases[] = {
       {"no frequency", "house\tNN\n", false,
@@ -146,14 +147,6 @@ TEST(LexiconReaderTest, ErrorsNameTheLine) {
        "\nERROR: Missing frequency in lexicon file at line (missing option -stems?): 1\n"
        "aborted.\n",
        "Error at: x\n"},
-      {"two entries", "a\tNN 1\nb\tNN 1\na\tVB 2\n", false,
-       "\nERROR: Lexicon contains two entries for: a\naborted.\n", ""},
-      {"too many tags", "w\tVB 1\nw2\t" + repeat("NN 1 ", 1000) + "\n", false,
-       "\nERROR: Too many tags in lexicon file at line: 2\naborted.\n", ""},
-      {"missing lemma", "houses\tNNS 40\n", true,
-       "\nERROR: Missing lemma in lexicon file at line: 1\naborted.\n", ""},
-      {"head-marked tag with stems", "x\tNN 1 x\nhouses\tNNS' 40 house\n", true,
-       "\nERROR: Head marking in lexicon entry at line: 2\naborted.\n", ""},
   };
   for (const ErrorCase& c : cases) {
     Grammar g = tags();

@@ -1,74 +1,23 @@
 #include "model/frequency_files.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <vector>
 
-#include "driver/diagnostics.h"
 #include "grammar/grammar_reader.h"
-#include "model/model_files_test_util.h"
+#include "model/model_test_util.h"
 #include "model/replacement_file.h"
 
 namespace velmo {
 namespace {
 
-using files_testing::small_model;
-using files_testing::stream_contents;
-
-template <class Writer>
-std::string written(Writer writer) {
-  FILE* f = std::tmpfile();
-  writer(f);
-  std::string s = stream_contents(f);
-  std::fclose(f);
-  return s;
-}
-
-std::string fatal_text(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const FatalError& e) {
-    return e.text();
-  }
-  return "(no error)";
-}
-
-// A scratch folder removed with its files at the end of the test.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    char pattern[] = "/tmp/velmo_files_XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~ScratchFolder() {
-    for (const std::string& f : files()) std::remove((path_ + "/" + f).c_str());
-    rmdir(path_.c_str());
-  }
-  const std::string& path() const { return path_; }
-  std::vector<std::string> files() const {
-    std::vector<std::string> names;
-    DIR* dir = opendir(path_.c_str());
-    while (dirent* e = readdir(dir))
-      if (e->d_name[0] != '.') names.push_back(e->d_name);
-    closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-  std::string read(const std::string& name) const {
-    FILE* f = std::fopen((path_ + "/" + name).c_str(), "rb");
-    if (!f) return "(missing)";
-    std::string s = stream_contents(f);
-    std::fclose(f);
-    return s;
-  }
-
- private:
-  std::string path_;
-};
+using testing::captured;
+using testing::fatal_text;
+using testing::read_from;
+using testing::ScratchDir;
+using testing::small_model;
 
 // Lexicon a/DT 5, dog/N 3, walks/V 1.5; open classes N 4 and V 0.25 in the general table.
 Model model_with_lexicon() {
@@ -91,10 +40,10 @@ Model model_with_lexicon() {
 TEST(FrequencyFiles, GrammarFileInBothPrecisions) {
   Model model = small_model();
   RunConfig config;
-  EXPECT_EQ(written([&](FILE* f) { write_grammar_frequencies(f, model.grammar, config); }),
+  EXPECT_EQ(captured([&](FILE* f) { write_grammar_frequencies(f, model.grammar, config); }),
             "60.00\tNP DT N'\n40.00\tNP N'\n100.00\tS NP VP'\n100.00\tVP V'\n0.00\tVP V NP'\n");
   config.high_precision = true;
-  EXPECT_EQ(written([&](FILE* f) { write_grammar_frequencies(f, model.grammar, config); }),
+  EXPECT_EQ(captured([&](FILE* f) { write_grammar_frequencies(f, model.grammar, config); }),
             "60\tNP DT N'\n40\tNP N'\n100\tS NP VP'\n100\tVP V'\n0.004\tVP V NP'\n");
 }
 
@@ -102,28 +51,28 @@ TEST(FrequencyFiles, StartFileLeavesOutZeroFrequencies) {
   Model model = small_model();
   model.grammar.data[5].start_freq = 0.125;
   RunConfig config;
-  EXPECT_EQ(written([&](FILE* f) { write_start_frequencies(f, model.grammar, config); }),
+  EXPECT_EQ(captured([&](FILE* f) { write_start_frequencies(f, model.grammar, config); }),
             "S\t3.00\nVP\t0.12\n");
   config.high_precision = true;
-  EXPECT_EQ(written([&](FILE* f) { write_start_frequencies(f, model.grammar, config); }),
+  EXPECT_EQ(captured([&](FILE* f) { write_start_frequencies(f, model.grammar, config); }),
             "S\t3\nVP\t0.125\n");
 }
 
 TEST(FrequencyFiles, LexiconAndOpenClassFiles) {
   Model model = model_with_lexicon();
   RunConfig config;
-  EXPECT_EQ(written([&](FILE* f) { write_lexicon_frequencies(f, model, config); }),
+  EXPECT_EQ(captured([&](FILE* f) { write_lexicon_frequencies(f, model, config); }),
             "a\tDT 5.00\ndog\tN 3.00\nwalks\tV 1.50\n");
-  EXPECT_EQ(written([&](FILE* f) {
+  EXPECT_EQ(captured([&](FILE* f) {
               write_open_class_frequencies(f, model.grammar, model.lexicon.open_class, config);
             }),
             "N 4.00\nV 0.25\n");
-  EXPECT_EQ(written([&](FILE* f) {
+  EXPECT_EQ(captured([&](FILE* f) {
               write_open_class_frequencies(f, model.grammar, model.lexicon.cap_open_class, config);
             }),
             "");
   config.high_precision = true;
-  EXPECT_EQ(written([&](FILE* f) { write_lexicon_frequencies(f, model, config); }),
+  EXPECT_EQ(captured([&](FILE* f) { write_lexicon_frequencies(f, model, config); }),
             "a\tDT 5\ndog\tN 3\nwalks\tV 1.5\n");
 }
 
@@ -147,7 +96,7 @@ TEST(FrequencyFiles, StemsReadingsShareOrKeepTheirFrequency) {
   for (const Row& row : rows) {
     config.lexicalise = row.lexicalise;
     config.high_precision = row.high_precision;
-    EXPECT_EQ(written([&](FILE* f) { write_lexicon_frequencies(f, model, config); }), row.expected);
+    EXPECT_EQ(captured([&](FILE* f) { write_lexicon_frequencies(f, model, config); }), row.expected);
   }
 }
 
@@ -162,9 +111,9 @@ TEST(FrequencyFiles, BaseNameOfAtMost100Bytes) {
 }
 
 TEST(FrequencyFiles, WritesTheFiveFilesAndNothingElse) {
-  ScratchFolder dir;
+  ScratchDir dir;
   Model model = model_with_lexicon();
-  write_frequency_files(dir.path() + "/out", model, RunConfig{});
+  write_frequency_files(dir.path().string() + "/out", model, RunConfig{});
   EXPECT_EQ(dir.files(),
             (std::vector<std::string>{"out.OC", "out.gram", "out.lex", "out.oc", "out.start"}));
   EXPECT_EQ(dir.read("out.OC"), "");
@@ -172,73 +121,33 @@ TEST(FrequencyFiles, WritesTheFiveFilesAndNothingElse) {
   EXPECT_EQ(dir.read("out.start"), "S\t3.00\n");
 }
 
-TEST(FrequencyFiles, GrammarAndStartFilesReadBack) {
-  ScratchFolder dir;
+// The files read back into a model write the same bytes again.
+TEST(FrequencyFiles, FilesReadBackAndWriteTheSameBytes) {
+  ScratchDir dir;
   Model model = model_with_lexicon();
   model.grammar.data[5].start_freq = 0.125;
-  RunConfig config;
-  config.high_precision = true;
-  write_frequency_files(dir.path() + "/out", model, config);
-
-  FILE* in = open_file(dir.path() + "/out.gram", "rt");
-  Grammar back = read_grammar(in, config);
-  std::fclose(in);
-  read_start_file(dir.path() + "/out.start", back, config);
-  const Grammar& g = model.grammar;
-  ASSERT_EQ(back.symbol_count(), g.symbol_count());
-  for (int s = 0; s < g.symbol_count(); ++s) {
-    EXPECT_EQ(back.name(s), g.name(s));
-    EXPECT_EQ(back.data[s].start_freq, g.data[s].start_freq) << g.name(s);
-    ASSERT_EQ(back.data[s].rules.size(), g.data[s].rules.size());
-    for (size_t r = 0; r < g.data[s].rules.size(); ++r) {
-      EXPECT_EQ(back.data[s].rules[r].daughters, g.data[s].rules[r].daughters);
-      EXPECT_EQ(back.data[s].rules[r].head, g.data[s].rules[r].head);
-      EXPECT_EQ(back.data[s].rules[r].freq, g.data[s].rules[r].freq);
-    }
-  }
-}
-
-TEST(FrequencyFiles, LexiconAndOpenClassesReadBack) {
-  ScratchFolder dir;
-  Model model = model_with_lexicon();
   model.lexicon.entries.push_back(
       LexEntry{"w\xe4lder", {TagEntry{1, 0.5f, 0.75, {}}, TagEntry{4, 0.5f, 2, {}}}});
   RunConfig config;
   config.high_precision = true;
-  write_frequency_files(dir.path() + "/out", model, config);
+  const std::string out = (dir / "out").string();
+  write_frequency_files(out, model, config);
 
   Model back;
-  FILE* in = open_file(dir.path() + "/out.gram", "rt");
-  back.grammar = read_grammar(in, config);
-  std::fclose(in);
-  in = open_file(dir.path() + "/out.lex", "rt");
-  read_lexicon(in, back.grammar, back.lexicon, config);
-  std::fclose(in);
-  in = open_file(dir.path() + "/out.oc", "rt");
-  read_open_classes(in, back.grammar, back.lexicon.open_class, config);
-  std::fclose(in);
-
-  ASSERT_EQ(back.lexicon.entries.size(), model.lexicon.entries.size());
-  for (size_t e = 0; e < model.lexicon.entries.size(); ++e) {
-    const LexEntry& want = model.lexicon.entries[e];
-    const LexEntry& got = back.lexicon.entries[e];
-    EXPECT_EQ(got.word, want.word);
-    ASSERT_EQ(got.tags.size(), want.tags.size());
-    for (size_t t = 0; t < want.tags.size(); ++t) {
-      EXPECT_EQ(got.tags[t].tag, want.tags[t].tag);
-      EXPECT_EQ(got.tags[t].freq, want.tags[t].freq);
-    }
-  }
-  ASSERT_TRUE(back.lexicon.open_class.loaded);
-  for (int s = 0; s < 6; ++s) {
-    EXPECT_EQ(back.lexicon.open_class.entries[s].open, model.lexicon.open_class.entries[s].open);
-    EXPECT_EQ(back.lexicon.open_class.entries[s].freq, model.lexicon.open_class.entries[s].freq);
-  }
+  back.grammar = read_from(dir.read("out.gram"), [&](FILE* f) { return read_grammar(f, config); });
+  read_start_file(out + ".start", back.grammar, config);
+  testing::read_lexicon_text(dir.read("out.lex"), back.grammar, back.lexicon, config);
+  testing::read_open_class_text(dir.read("out.oc"), back.grammar, back.lexicon.open_class, config);
+  write_frequency_files((dir / "again").string(), back, config);
+  for (const char* suffix : {".gram", ".lex", ".oc", ".OC", ".start"})
+    EXPECT_EQ(dir.read(std::string("again") + suffix), dir.read(std::string("out") + suffix))
+        << suffix;
+  EXPECT_NE(dir.read("out.lex").find("w\xe4lder\tN 0.75\tV 2\n"), std::string::npos);
 }
 
 TEST(ReplacementFile, TargetKeepsItsContentUntilCommit) {
-  ScratchFolder dir;
-  std::string target = dir.path() + "/f";
+  ScratchDir dir;
+  std::string target = dir.path().string() + "/f";
   {
     ReplacementFile first(target, "wt");
     std::fputs("old\n", first.stream());
@@ -260,21 +169,21 @@ TEST(ReplacementFile, TargetKeepsItsContentUntilCommit) {
 }
 
 TEST(ReplacementFile, LinkStaysALinkAndModeIsKept) {
-  ScratchFolder dir;
-  std::string real = dir.path() + "/real";
+  ScratchDir dir;
+  std::string real = dir.path().string() + "/real";
   {
     ReplacementFile first(real, "wt");
     std::fputs("old\n", first.stream());
     first.commit();
   }
   ASSERT_EQ(chmod(real.c_str(), 0640), 0);
-  ASSERT_EQ(symlink("real", (dir.path() + "/link").c_str()), 0);
-  ReplacementFile through_link(dir.path() + "/link", "wt");
+  ASSERT_EQ(symlink("real", (dir.path().string() + "/link").c_str()), 0);
+  ReplacementFile through_link(dir.path().string() + "/link", "wt");
   std::fputs("new\n", through_link.stream());
   through_link.commit();
 
   struct stat info;
-  ASSERT_EQ(lstat((dir.path() + "/link").c_str(), &info), 0);
+  ASSERT_EQ(lstat((dir.path().string() + "/link").c_str(), &info), 0);
   EXPECT_TRUE(S_ISLNK(info.st_mode));
   EXPECT_EQ(dir.read("real"), "new\n");
   ASSERT_EQ(stat(real.c_str(), &info), 0);

@@ -2,12 +2,11 @@
 // (word, tag), and the printers' output captured as a string.
 #pragma once
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "driver/test_support.h"
 #include "output/output_context.h"
 #include "parser/parser_test_util.h"
 
@@ -54,19 +53,6 @@ class OutputFixture {
   }
   void viterbi() { compute_viterbi(*chart, pm, probs); }
 
-  // What `print` writes to a stream.
-  template <class Print>
-  std::string capture(Print print) {
-    char* data = nullptr;
-    std::size_t size = 0;
-    FILE* out = open_memstream(&data, &size);
-    print(out);
-    std::fclose(out);
-    std::string text(data, size);
-    std::free(data);
-    return text;
-  }
-
   Model model;
   RunConfig config;
   GrammarBuilder grammar;
@@ -75,15 +61,6 @@ class OutputFixture {
   ProbModel pm{model, config};
   ForestProbs probs;
 };
-
-// S -> NP VP, NP -> DT N, VP -> V (rules 0, 1, 2) with "the dog barks" parsed.
-inline void the_dog_barks(OutputFixture& f) {
-  f.grammar.rule("S", {"NP", "VP"});
-  f.grammar.rule("NP", {"DT", "N"});
-  f.grammar.rule("VP", {"V"});
-  f.grammar.start("S");
-  f.parse({"the", "dog", "barks"}, {{"DT"}, {"N"}, {"V"}});
-}
 
 inline std::vector<std::string> attachment_symbols() {
   return {"N", "NP", "P", "PP", "S", "V", "VP"};
@@ -104,17 +81,6 @@ inline void attachment_grammar(OutputFixture& f, double vp_np = 0.7, double vp_n
 
 inline void parse_attachment(OutputFixture& f) {
   f.parse({"I", "saw", "stars", "with", "telescopes"}, {{"N"}, {"V"}, {"N"}, {"P"}, {"N"}});
-}
-
-// S -> A X with A -> W | W W and X -> W W | W (rules 0 to 4): over three words the one complete
-// S item has two links, (A 0 2, X 2 3) and (A 0 1, X 1 3).
-inline void split_grammar(OutputFixture& f) {
-  f.grammar.rule("S", {"A", "X"});
-  f.grammar.rule("A", {"W"});
-  f.grammar.rule("A", {"W", "W"});
-  f.grammar.rule("X", {"W", "W"});
-  f.grammar.rule("X", {"W"});
-  f.grammar.start("S");
 }
 
 }  // namespace velmo::testing

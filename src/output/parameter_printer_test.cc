@@ -9,7 +9,7 @@ namespace {
 using testing::OutputFixture;
 
 std::string parameters(OutputFixture& f) {
-  return f.capture([&](FILE* out) { print_parameters(out, f.context()); });
+  return testing::captured([&](FILE* out) { print_parameters(out, f.context()); });
 }
 
 TEST(ParameterDumpTest, ParentsBeforeDaughters) {

@@ -52,7 +52,7 @@ std::string printed(std::vector<std::string> words) {
   Sentence sentence;
   sentence.words = std::move(words);
   testing::OutputFixture f({"X"});
-  return f.capture([&](FILE* out) { print_sentence(out, sentence); });
+  return testing::captured([&](FILE* out) { print_sentence(out, sentence); });
 }
 
 TEST(PrintSentenceTest, UnquotesThenEscapesEachWord) {

@@ -13,43 +13,7 @@ namespace {
 using testing::OutputFixture;
 
 std::string trees(OutputFixture& f) {
-  return f.capture([&](FILE* out) { print_trees(out, f.context()); });
-}
-
-TEST(TreeListTest, TheDogBarks) {
-  OutputFixture f({"DT", "N", "NP", "S", "V", "VP"});
-  testing::the_dog_barks(f);
-  EXPECT_EQ(trees(f), "(S (NP (DT the)(N dog))(VP (V barks)))\n\n");
-  f.config.quote = true;
-  EXPECT_EQ(trees(f), "(S (NP (DT \"the\")(N \"dog\"))(VP (V \"barks\")))\n\n");
-}
-
-TEST(TreeListTest, AttachmentAmbiguityGivesTwoLines) {
-  OutputFixture f(testing::attachment_symbols());
-  testing::attachment_grammar(f);
-  testing::parse_attachment(f);
-  EXPECT_EQ(trees(f),
-            "(S (NP (N I))(VP (V saw)(NP (N stars))(PP (P with)(NP (N telescopes)))))\n"
-            "(S (NP (N I))(VP (V saw)(NP (NP (N stars))(PP (P with)(NP (N telescopes))))))\n\n");
-}
-
-TEST(TreeListTest, ItemWithSeveralLinks) {
-  OutputFixture f({"A", "S", "W", "X"});
-  testing::split_grammar(f);
-  f.parse({"a", "b", "c"}, {{"W"}, {"W"}, {"W"}});
-  EXPECT_EQ(trees(f), "(S (A (W a)(W b))(X (W c)))\n(S (A (W a))(X (W b)(W c)))\n\n");
-}
-
-TEST(TreeListTest, SeveralRootsAndNoParse) {
-  OutputFixture f({"A", "B", "W", "Z"});
-  f.grammar.rule("A", {"W"});
-  f.grammar.rule("B", {"W"});
-  f.grammar.start("A", 0.5);
-  f.grammar.start("B", 0.5);
-  f.parse({"w"}, {{"W"}});
-  EXPECT_EQ(trees(f), "(B (W w))\n(A (W w))\n\n");
-  f.parse({"z"}, {{"Z"}});
-  EXPECT_EQ(trees(f), "\n");
+  return testing::captured([&](FILE* out) { print_trees(out, f.context()); });
 }
 
 std::vector<std::string> lines_of(const std::string& text) {

@@ -12,40 +12,7 @@ using testing::OutputFixture;
 std::string viterbi_tree(OutputFixture& f, int viterbi = 1) {
   f.config.viterbi = viterbi;
   f.viterbi();
-  return f.capture([&](FILE* out) { print_viterbi_tree(out, f.context()); });
-}
-
-OutputFixture dog_fixture() {
-  return OutputFixture({"DT", "N", "NP", "S", "V", "VP"});
-}
-
-TEST(ViterbiTreeTest, OneLine) {
-  OutputFixture f = dog_fixture();
-  testing::the_dog_barks(f);
-  EXPECT_EQ(viterbi_tree(f), "(S (NP (DT the)(N dog))(VP (V barks)))\n");
-}
-
-TEST(ViterbiTreeTest, IndentedWithEmptyLineAfter) {
-  OutputFixture f = dog_fixture();
-  testing::the_dog_barks(f);
-  EXPECT_EQ(viterbi_tree(f, 2),
-            "(S \n"
-            "  (NP \n"
-            "    (DT the)\n"
-            "    (N dog))\n"
-            "  (VP \n"
-            "    (V barks)))\n\n");
-}
-
-TEST(ViterbiTreeTest, QuotingOfCategoriesAndWords) {
-  OutputFixture f = dog_fixture();
-  testing::the_dog_barks(f);
-  f.config.quote = true;
-  EXPECT_EQ(viterbi_tree(f),
-            "(\"S\" (\"NP\" (\"DT\" \"the\")(\"N\" \"dog\"))(\"VP\" (\"V\" \"barks\")))\n");
-  f.config.quote = false;
-  f.config.tgrep = true;
-  EXPECT_EQ(viterbi_tree(f), "(S (NP (DT \"the\")(N \"dog\"))(VP (V \"barks\")))\n");
+  return testing::captured([&](FILE* out) { print_viterbi_tree(out, f.context()); });
 }
 
 const char kHighAttachment[] =
@@ -110,14 +77,6 @@ TEST(ViterbiTreeTest, RootChoice) {
     f.parse({"w"}, {{"W"}});
     EXPECT_EQ(viterbi_tree(f), c.expected) << c.a << " " << c.b;
   }
-}
-
-TEST(ViterbiTreeTest, NoParse) {
-  OutputFixture f = dog_fixture();
-  testing::the_dog_barks(f);
-  f.parse({"the", "dog"}, {{"DT"}, {"N"}});
-  EXPECT_EQ(viterbi_tree(f), "No parse for: \"the dog\"\n");
-  EXPECT_EQ(viterbi_tree(f, 2), "No parse for: \"the dog\"\n");
 }
 
 // A unary cycle whose values all vanish: the first analysis leads back into the cycle, which the

@@ -11,18 +11,12 @@ using testing::OutputFixture;
 
 std::string vpf(OutputFixture& f, VpfState& state) {
   f.config.vpf = true;
-  return f.capture([&](FILE* out) { print_forest(out, f.context(), state); });
+  return testing::captured([&](FILE* out) { print_forest(out, f.context(), state); });
 }
 
 std::string vpf(OutputFixture& f) {
   VpfState state;
   return vpf(f, state);
-}
-
-TEST(VpfTest, TheDogBarks) {
-  OutputFixture f({"DT", "N", "NP", "S", "V", "VP"});
-  testing::the_dog_barks(f);
-  EXPECT_EQ(vpf(f), "(\"S\" (\"NP\" (\"DT\" \"the\")(\"N\" \"dog\"))(\"VP\" (\"V\" \"barks\")))\n");
 }
 
 // Without probabilities every value is zero, so the sorts reverse the lists: the VP -> V NP
@@ -47,22 +41,6 @@ TEST(VpfTest, SharedNodesAreLabelledAcrossSentences) {
   EXPECT_EQ(state.label_count, 6);
 }
 
-// With -freq the readings are sorted by value, best first, and annotated.
-TEST(VpfTest, FrequencyAnnotations) {
-  OutputFixture f(testing::attachment_symbols());
-  testing::attachment_grammar(f);
-  testing::parse_attachment(f);
-  f.config.freq = true;
-  f.inside_outside();
-  EXPECT_EQ(vpf(f),
-            "(\"S\"=#i[Freq=1 ](\"NP\"=#i[Freq=1 ](\"N\"=#i[Freq=1 ]\"I\"))"
-            "{(\"VP\"=#i[Freq=0.68182 ]#1=(\"V\"=#i[Freq=1 ]\"saw\")"
-            "#2=(\"NP\"=#i[Freq=1 ](\"N\"=#i[Freq=1 ]\"stars\"))"
-            "#3=(\"PP\"=#i[Freq=1 ](\"P\"=#i[Freq=1 ]\"with\")"
-            "(\"NP\"=#i[Freq=1 ](\"N\"=#i[Freq=1 ]\"telescopes\"))))"
-            "#i(\"VP\"=#i[Freq=0.31818 ]#1 (\"NP\"=#i[Freq=0.31818 ]#2 #3 ))})\n");
-}
-
 TEST(VpfTest, AnnotationLabels) {
   const struct {
     void (*set)(RunConfig&);
@@ -83,34 +61,6 @@ TEST(VpfTest, AnnotationLabels) {
     f.inside_outside();
     EXPECT_EQ(vpf(f), c.expected);
   }
-}
-
-// One item with two links is ambiguous: both choices of links are alternatives.
-TEST(VpfTest, ItemWithSeveralLinks) {
-  OutputFixture f({"A", "S", "W", "X"});
-  testing::split_grammar(f);
-  f.parse({"a", "b", "c"}, {{"W"}, {"W"}, {"W"}});
-  EXPECT_EQ(vpf(f),
-            "{(\"S\" (\"A\" #1=(\"W\" \"a\"))(\"X\" #2=(\"W\" \"b\")#3=(\"W\" \"c\")))"
-            "#i(\"S\" (\"A\" #1 #2 )(\"X\" #3 ))}\n");
-}
-
-// Equal root scores: the roots come out in reverse root-list order.
-TEST(VpfTest, SeveralRoots) {
-  OutputFixture f({"A", "B", "W"});
-  f.grammar.rule("A", {"W"});
-  f.grammar.rule("B", {"W"});
-  f.grammar.start("A", 0.5);
-  f.grammar.start("B", 0.5);
-  f.parse({"w"}, {{"W"}});
-  EXPECT_EQ(vpf(f), "{(\"A\" #1=(\"W\" \"w\"))#i(\"B\" #1 )}\n");
-}
-
-TEST(VpfTest, NoParse) {
-  OutputFixture f({"DT", "N", "NP", "S", "V", "VP"});
-  testing::the_dog_barks(f);
-  f.parse({"the", "dog"}, {{"DT"}, {"N"}});
-  EXPECT_EQ(vpf(f), "\"No parse for:\"=\"the dog\"\n");
 }
 
 TEST(VpfTest, TgrepSubstitutes) {

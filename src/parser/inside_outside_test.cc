@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "driver/test_support.h"
 #include "parser/parser_test_util.h"
 
 namespace velmo {
@@ -18,14 +19,7 @@ namespace {
 using testing::GrammarBuilder;
 using testing::parse;
 
-std::string fatal_text(void (*f)()) {
-  try {
-    f();
-  } catch (const FatalError& e) {
-    return e.text();
-  }
-  return "no error";
-}
+using testing::fatal_text;
 
 TEST(ProbTest, Arithmetic) {
   PROB half = PROB::from(0.5);
@@ -70,27 +64,10 @@ struct TestModel {
   }
 };
 
-TEST(InsideTest, LexicalRootIsStartTimesLexical) {
-  TestModel t({"N", "S"});
-  t.b.start("N", 0.4);
-  t.b.finish();
-  t.word("yes", {{"N", 0.25f}});
-  Chart chart(t.model.grammar);
-  std::vector<std::string> words = {"yes"};
-  parse(chart, t.b, words, {{"N"}});
-  ProbModel pm(t.model, t.config);
-  ForestProbs probs;
-  compute_inside(chart, pm, Sentence{}, probs);
-  EXPECT_NEAR(std::exp(probs.sentence_prob.log), 0.4 * t.lexical("yes", "N"), 1e-12);
-  EXPECT_GT(t.lexical("yes", "N"), 0.0);
-  EXPECT_NEAR(probs.scale.log, -probs.sentence_prob.log, 1e-12);
-}
-
 // S -> NP VP (0.9), VP -> V NP (0.6), NP -> N (0.7) over N V N.
 struct SimpleSentence {
   TestModel t{{"N", "NP", "S", "V", "VP"}};
   std::vector<std::string> words = {"cats", "chase", "mice"};
-  Chart* chart = nullptr;
   SimpleSentence() {
     t.b.rule("S", {"NP", "VP"}, 0.9);
     t.b.rule("VP", {"V", "NP"}, 0.6);
@@ -101,29 +78,7 @@ struct SimpleSentence {
     t.word("chase", {{"V", 0.5f}});
     t.word("mice", {{"N", 0.25f}});
   }
-  double expected_prob() const {
-    return 0.5 * 0.9 * 0.6 * 0.7 * 0.7 * t.lexical("cats", "N") * t.lexical("chase", "V") *
-           t.lexical("mice", "N");
-  }
 };
-
-TEST(InsideTest, UnambiguousSentenceAndItsFrequencies) {
-  SimpleSentence s;
-  Chart chart(s.t.model.grammar);
-  parse(chart, s.t.b, s.words, {{"N"}, {"V"}, {"N"}});
-  ProbModel pm(s.t.model, s.t.config);
-  ForestProbs probs;
-  compute_inside(chart, pm, Sentence{}, probs);
-  EXPECT_NEAR(std::exp(probs.sentence_prob.log), s.expected_prob(), 1e-12);
-  compute_outside(chart, pm);
-  estimate_frequencies(chart, pm, probs, s.t.model);
-  const Grammar& g = s.t.model.grammar;
-  EXPECT_NEAR(g.data[s.t.b.id("S")].start_freq, 1.0, 1e-12);
-  EXPECT_NEAR(g.rule(s.t.b.id("S"), 0).freq, 1.0, 1e-12);
-  EXPECT_NEAR(g.rule(s.t.b.id("VP"), 0).freq, 1.0, 1e-12);
-  EXPECT_NEAR(g.rule(s.t.b.id("NP"), 0).freq, 2.0, 1e-12);
-  EXPECT_NEAR(s.t.model.lexicon.entries[0].tags[0].freq, 1.0, 1e-12);  // cats/N
-}
 
 TEST(InsideTest, SentenceWeightScalesOnlyInTraining) {
   for (auto [sent_weights, train, weight, expected] :
@@ -146,18 +101,6 @@ TEST(InsideTest, SentenceWeightScalesOnlyInTraining) {
   }
 }
 
-TEST(InsideTest, NegativeSentenceWeightIsFatal) {
-  SimpleSentence s;
-  s.t.config.sent_weights = s.t.config.train = true;
-  Chart chart(s.t.model.grammar);
-  parse(chart, s.t.b, s.words, {{"N"}, {"V"}, {"N"}});
-  ProbModel pm(s.t.model, s.t.config);
-  ForestProbs probs;
-  Sentence sentence;
-  sentence.weight = -1.0;
-  EXPECT_THROW(compute_inside(chart, pm, sentence, probs), FatalError);
-}
-
 TEST(ViterbiTest, EqualAnalysesKeepTheirValue) {
   TestModel t({"A", "B", "S", "T"});
   t.b.rule("S", {"A"}, 0.5);
@@ -178,60 +121,6 @@ TEST(ViterbiTest, EqualAnalysesKeepTheirValue) {
   EXPECT_NEAR(std::exp(chart.roots()[0]->inside.log), best, 1e-12);
   EXPECT_NEAR(std::exp(probs.viterbi_prob.log), best, 1e-12);
   EXPECT_NEAR(std::exp(probs.sentence_prob.log), 2 * best, 1e-12);
-}
-
-TEST(SentProbsTest, ZeroProbabilityPrintsZeroLogs) {
-  TestModel t({"N", "S"});
-  t.b.rule("S", {"N"}, 0.0);
-  t.b.start("S");
-  t.b.finish();
-  t.word("w", {{"N", 0.5f}});
-  t.config.sent_probs = true;
-  Chart chart(t.model.grammar);
-  std::vector<std::string> words = {"w"};
-  parse(chart, t.b, words, {{"N"}});
-  ProbModel pm(t.model, t.config);
-  ForestProbs probs;
-  ::testing::internal::CaptureStderr();
-  compute_inside(chart, pm, Sentence{}, probs);
-  compute_viterbi(chart, pm, probs);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "logSP: 0.0\nlogVP: 0.0\n");
-  EXPECT_TRUE(probs.scale.is_zero());
-  EXPECT_EQ(count_analyses(chart), 1u);
-}
-
-TEST(SentProbsTest, PrintsNaturalLogarithm) {
-  SimpleSentence s;
-  s.t.config.sent_probs = true;
-  Chart chart(s.t.model.grammar);
-  parse(chart, s.t.b, s.words, {{"N"}, {"V"}, {"N"}});
-  ProbModel pm(s.t.model, s.t.config);
-  ForestProbs probs;
-  ::testing::internal::CaptureStderr();
-  compute_inside(chart, pm, Sentence{}, probs);
-  char want[64];
-  std::snprintf(want, sizeof want, "logSP: %g\n", std::log(s.expected_prob()));
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), want);
-}
-
-// X -> X X | T over n words has Catalan(n - 1) trees; the count wraps modulo 2^64.
-TEST(CountAnalysesTest, WrapsAround) {
-  Grammar g;
-  GrammarBuilder b(g, {"T", "X"});
-  b.rule("X", {"X", "X"});
-  b.rule("X", {"T"});
-  b.start("X");
-  b.finish();
-  const int n = 40;
-  std::vector<uint64_t> catalan(n + 1, 0);  // trees over a span of length L
-  catalan[1] = 1;
-  for (int len = 2; len <= n; ++len) {
-    for (int a = 1; a < len; ++a) catalan[len] += catalan[a] * catalan[len - a];
-  }
-  Chart chart(g);
-  std::vector<std::string> words(n, "w");
-  parse(chart, b, words, std::vector<std::vector<std::string>>(n, {"T"}));
-  EXPECT_EQ(count_analyses(chart), catalan[n]);  // C(39) is about 1.3e21: it wrapped
 }
 
 // Brute force: every tree of a small acyclic grammar over a short sentence, with its

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "driver/test_support.h"
 #include "driver/text_input.h"
 
 namespace velmo {
@@ -30,9 +30,7 @@ class SentenceReaderTest : public ::testing::Test {
     config.quiet = true;
     config.lattice_input = options.lattice;
     config.sent_weights = options.weights;
-    FILE* in = std::tmpfile();
-    std::fwrite(input.data(), 1, input.size(), in);
-    std::rewind(in);
+    FILE* in = testing::stream_of(input);
     std::string result;
     try {
       SentenceReader reader(in, grammar_, config);

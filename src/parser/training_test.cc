@@ -1,8 +1,6 @@
 #include "parser/training.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -10,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/model_files_test_util.h"
+#include "model/model_test_util.h"
 #include "parser/parser_test_util.h"
 
 namespace velmo {
@@ -175,16 +173,7 @@ const std::vector<std::string> kShort = {"she", "saw"};
 
 class ScratchBase {
  public:
-  ScratchBase() {
-    char pattern[] = "/tmp/velmo_training_XXXXXX";
-    dir_ = mkdtemp(pattern);
-  }
-  ~ScratchBase() {
-    for (const char* ext : {".gram", ".lex", ".oc", ".OC", ".start"})
-      std::remove((base() + ext).c_str());
-    rmdir(dir_.c_str());
-  }
-  std::string base() const { return dir_ + "/out"; }
+  std::string base() const { return (dir_ / "out").string(); }
   // Sum of the frequencies in base.start, or -1 when the file is missing.
   double start_total() const {
     FILE* f = std::fopen((base() + ".start").c_str(), "r");
@@ -197,7 +186,7 @@ class ScratchBase {
   }
 
  private:
-  std::string dir_;
+  testing::ScratchDir dir_;
 };
 
 TEST(Training, ExpectedFrequenciesEqualThoseOfAllTrees) {
@@ -227,47 +216,6 @@ TEST(Training, ExpectedFrequenciesEqualThoseOfAllTrees) {
   EXPECT_GT(saw->tags[1].freq, 1.01);
 }
 
-TEST(Training, PerplexityIsPerChartPosition) {
-  ScratchBase scratch;
-  AmbiguousModel m;
-  m.config.train_base = scratch.base();
-  double log_sum = 0;
-  for (const auto* words : {&kLong, &kShort, &kShort}) {
-    Counts ignored;
-    log_sum += std::log(TreeEnumerator(m.model, m.config, *words).expected(ignored));
-  }
-  TrainingRun run(m);
-  run.sentence(kLong);
-  run.sentence(kShort);
-  run.sentence(kShort);
-  ::testing::internal::CaptureStderr();
-  run.trainer.finish_training();
-  std::string err = ::testing::internal::GetCapturedStderr();
-  double perplexity = 0;
-  ASSERT_EQ(std::sscanf(err.c_str(), "\nperplexity: %lg", &perplexity), 1) << err;
-  EXPECT_NEAR(perplexity, std::exp(-log_sum / 9), 1e-5 * perplexity);
-  EXPECT_EQ(err, "\nperplexity: " + std::string(string_printf("%g", perplexity)) + "\t\n");
-  EXPECT_NEAR(scratch.start_total(), 3.0, 0.02);
-}
-
-TEST(Training, ZeroProbabilityParsesAreLeftOutOfThePerplexity) {
-  ScratchBase scratch;
-  AmbiguousModel m;
-  m.config.train_base = scratch.base();
-  m.model.lexicon.find_word("in")->tags[0].prob = 0.0f;  // every parse of kLong has P = 0
-  TrainingRun run(m);
-  ::testing::internal::CaptureStderr();
-  run.sentence(kLong);
-  std::string warned = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(warned, "WARNING: valid parse with zero probability!\n");
-  run.sentence(kShort);
-  ::testing::internal::CaptureStderr();
-  run.trainer.finish_training();
-  std::string err = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(err, string_printf("\nperplexity: %g\t(ignoring the zero prob parses)\n",
-                               std::exp(-run.log_probs[1] / 2)));
-}
-
 TEST(Training, NoPerplexityWhenQuietOrHeadLexicalised) {
   for (auto [quiet, lexicalise, lexmodel] :
        {std::tuple{true, false, false}, std::tuple{false, true, false}}) {
@@ -288,53 +236,8 @@ TEST(Training, NoPerplexityWhenQuietOrHeadLexicalised) {
   }
 }
 
-TEST(Training, ReestimatesAfterSentences2And6WithIter2) {
-  for (double old_freq : {0.0, 0.5}) {
-    ScratchBase scratch;
-    AmbiguousModel m;
-    m.config.train_base = scratch.base();
-    m.config.iter = 2;
-    m.config.old_freq = old_freq;
-    TrainingRun run(m);
-    std::string err;
-    std::vector<double> totals;  // start total of the written files after each sentence
-    for (int s = 1; s <= 7; ++s) {
-      ::testing::internal::CaptureStderr();
-      run.sentence(s % 2 ? kShort : kLong);
-      err += ::testing::internal::GetCapturedStderr();
-      totals.push_back(scratch.start_total());
-    }
-    ::testing::internal::CaptureStderr();
-    run.trainer.finish_training();
-    err += ::testing::internal::GetCapturedStderr();
-
-    // Each sentence adds 1 to the start frequencies; a re-estimation scales them by old_freq.
-    EXPECT_EQ(totals[0], -1) << "no file before the first re-estimation";
-    EXPECT_NEAR(totals[1], 2.0, 0.01);
-    EXPECT_NEAR(totals[5], 4.0 + 2.0 * old_freq, 0.02);
-    EXPECT_NEAR(scratch.start_total(), 1.0 + (4.0 + 2.0 * old_freq) * old_freq, 0.02);
-
-    auto perplexity = [&](int from, int to) {  // sentences from..to, counted from 1
-      double log_sum = 0;
-      int positions = 0;
-      for (int s = from; s <= to; ++s) {
-        log_sum += run.log_probs[s - 1];
-        positions += s % 2 ? 2 : 5;
-      }
-      return std::exp(-log_sum / positions);
-    };
-    std::string want =
-        string_printf("\rwriting frequency files\r2 perplexity: %g\t\n", perplexity(1, 2)) +
-        "reestimation of probabilities...finished\n" +
-        string_printf("\rwriting frequency files\r6 perplexity: %g\t\n", perplexity(3, 6)) +
-        "reestimation of probabilities...finished\n" +
-        string_printf("\nperplexity: %g\t\n", perplexity(7, 7));
-    EXPECT_EQ(err, want) << "old_freq " << old_freq;
-  }
-}
-
 TEST(ScaleFrequencies, ScalesEveryAccumulatedFrequency) {
-  Model model = files_testing::small_model();
+  Model model = testing::small_model();
   RunConfig config;
   config.stems = true;
   model.lexicon.lemmas.assign({"dog", "dogs"});

@@ -83,9 +83,9 @@ TEST(HashTableTest, LongChainWarnsOnce) {
   HashTable table(constant_hash, same_value, nullptr, config);
   std::vector<uint32_t> keys(16385);
   for (uint32_t i = 0; i < keys.size(); ++i) keys[i] = i;
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   for (uint32_t& k : keys) table.insert(&k);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "WARNING: uneven distribution in hash table (might slow down velmo)!\n"
             "16385 items in 1 bucket\n");
   EXPECT_EQ(table.bucket_count(), 32768);
@@ -100,9 +100,9 @@ TEST(HashTableTest, EmptyBucketsWarn) {
   for (uint32_t bucket = 0; bucket < 1024; ++bucket)
     for (uint32_t j = 0; j < 16; ++j) keys.push_back(((bucket << 20) | j) * inverse);
   keys.push_back(16u * inverse);
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   for (uint32_t& k : keys) table.insert(&k);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "WARNING: uneven distribution in hash table (might slow down the program)!\n"
             "3072 of 4096 buckets are empty\n");
 }
@@ -113,9 +113,9 @@ TEST(HashTableTest, QuietSilencesWarning) {
   HashTable table(constant_hash, same_value, nullptr, config);
   std::vector<uint32_t> keys(16385);
   for (uint32_t i = 0; i < keys.size(); ++i) keys[i] = i;
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   for (uint32_t& k : keys) table.insert(&k);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 }  // namespace

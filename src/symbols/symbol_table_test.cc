@@ -2,19 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/diagnostics.h"
+#include "driver/test_support.h"
 
 namespace velmo {
 namespace {
 
-std::string fatal_text(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const FatalError& e) {
-    return e.text();
-  }
-  return "(no error)";
-}
+using testing::fatal_text;
 
 TEST(SymbolTableTest, IdsFollowByteOrderWithoutDuplicates) {
   SymbolTable table;
@@ -50,15 +43,15 @@ TEST(SymbolTableTest, UnknownNameByMode) {
   EXPECT_EQ(fatal_text([&] { table.lookup("XP'", LookupMode::kFatal, config); }),
             "\nERROR: Unknown grammar symbol: XP\naborted.\n");
 
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(table.lookup("XP", LookupMode::kWarn, config), -1);
   EXPECT_EQ(table.lookup("YP", LookupMode::kSilent, config), -1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "WARNING: Unknown grammar symbol: XP\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "WARNING: Unknown grammar symbol: XP\n");
 
   config.quiet = true;
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(table.lookup("XP", LookupMode::kWarn, config), -1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(SymbolTableTest, ReadSymbolWarnsOnHeadMark) {
@@ -67,12 +60,12 @@ TEST(SymbolTableTest, ReadSymbolWarnsOnHeadMark) {
   RunConfig config;
   char text[] = "VP  NP'\n\tZZ";
   FILE* in = fmemopen(text, sizeof text - 1, "r");
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(table.read_symbol(in, LookupMode::kFatal, config), 1);
   EXPECT_EQ(table.read_symbol(in, LookupMode::kFatal, config), 0);
   EXPECT_EQ(table.read_symbol(in, LookupMode::kSilent, config), -1);
   EXPECT_EQ(table.read_symbol(in, LookupMode::kFatal, config), -1);  // end of input
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "WARNING: unexpected head marking: NP\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "WARNING: unexpected head marking: NP\n");
   fclose(in);
 }
 
