@@ -77,13 +77,7 @@ class BestTagWriter {
                      node->head, true);
       return;
     }
-    if (node->stamp == open_stamp_) return;
-    uint16_t saved = node->stamp;
-    node->stamp = open_stamp_;
-    std::vector<ForestNode*> daughters;
-    first_analysis_daughters(node, daughters);
-    for (ForestNode* daughter : daughters) visit(daughter);
-    node->stamp = saved;
+    for_each_best_daughter(node, open_stamp_, [this](ForestNode* d) { visit(d); });
   }
 
  private:

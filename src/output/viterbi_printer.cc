@@ -93,13 +93,7 @@ class ViterbiTreePrinter {
       std::fputs(quote_string(node->word, ctx_.config).c_str(), out_);
       return;
     }
-    if (node->stamp == open_stamp_) return;
-    uint16_t saved = node->stamp;
-    node->stamp = open_stamp_;
-    std::vector<ForestNode*> daughters;
-    first_analysis_daughters(node, daughters);
-    for (ForestNode* daughter : daughters) print_node(daughter);
-    node->stamp = saved;
+    for_each_best_daughter(node, open_stamp_, [this](ForestNode* d) { print_node(d); });
   }
 
   FILE* out_;

@@ -18,6 +18,20 @@ ForestNode* select_best_parse(const OutputContext& ctx);
 // for a lexical node): the best parse's daughters once select_best_parse has run.
 void first_analysis_daughters(const ForestNode* node, std::vector<ForestNode*>& daughters);
 
+// Calls visit on each of those daughters of a rule-built node, unless the node is already on
+// the path being followed (marked with `path_stamp`): with all values zero the first analyses
+// may lead round a cycle of the grammar.
+template <class Visit>
+void for_each_best_daughter(ForestNode* node, uint16_t path_stamp, Visit&& visit) {
+  if (node->stamp == path_stamp) return;
+  uint16_t saved = node->stamp;
+  node->stamp = path_stamp;
+  std::vector<ForestNode*> daughters;
+  first_analysis_daughters(node, daughters);
+  for (ForestNode* daughter : daughters) visit(daughter);
+  node->stamp = saved;
+}
+
 void print_viterbi_tree(FILE* out, const OutputContext& ctx);
 void print_viterbi_tags(FILE* out, const OutputContext& ctx);
 // Needs inside and outside values.
