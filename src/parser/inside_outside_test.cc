@@ -93,7 +93,8 @@ TEST(ViterbiTest, EqualAnalysesKeepTheirValue) {
   ForestProbs probs;
   compute_inside(chart, pm, Sentence{}, probs);
   compute_viterbi(chart, pm, probs);
-  double best = 0.25 * lexical_probability(t.model.grammar, t.model.lexicon, "w", t.b.id("T"), t.config);
+  const Model& m = t.model;
+  double best = 0.25 * lexical_probability(m.grammar, m.lexicon, "w", t.b.id("T"), t.config);
   EXPECT_NEAR(std::exp(chart.roots()[0]->inside.log), best, 1e-12);
   EXPECT_NEAR(std::exp(probs.viterbi_prob.log), best, 1e-12);
   EXPECT_NEAR(std::exp(probs.sentence_prob.log), 2 * best, 1e-12);
