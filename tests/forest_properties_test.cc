@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -17,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/test_support.h"
+#include "velmo_runner.h"
 
 namespace {
 
@@ -35,14 +34,8 @@ struct RandomModel {
 
 using velmo::testing::lines_of;
 using velmo::testing::read_file;
-using ScratchDir = velmo::testing::ScratchDir;
-
-// Runs velmo with its standard output and standard error sent to files; returns the exit status.
-int run_velmo(const std::string& arguments, const fs::path& out, const fs::path& err) {
-  std::string command = std::string(VELMO_BINARY) + " " + arguments + " >" + out.string() +
-                        " 2>" + err.string();
-  return std::system(command.c_str());
-}
+using velmo::testing::Result;
+using velmo::testing::Scratch;
 
 // --- Random models -------------------------------------------------------------------------
 
@@ -77,7 +70,7 @@ RandomModel make_model(std::mt19937& rng) {
   return model;
 }
 
-void write_model(const RandomModel& model, const ScratchDir& dir) {
+void write_model(const RandomModel& model, const Scratch& dir) {
   std::ofstream gram(dir / "g.gram"), lex(dir / "g.lex"), start(dir / "g.start");
   for (const auto& [mother, rules] : model.rules) {
     for (const auto& [daughters, freq] : rules) {
@@ -129,12 +122,13 @@ std::vector<std::vector<std::string>> make_sentences(const RandomModel& model, s
   return sentences;
 }
 
-void write_sentences(const std::vector<std::vector<std::string>>& sentences, const fs::path& path) {
-  std::ofstream out(path);
+std::string sentence_lines(const std::vector<std::vector<std::string>>& sentences) {
+  std::string text;
   for (const auto& words : sentences) {
-    for (const std::string& w : words) out << w << '\n';
-    out << '\n';
+    for (const std::string& w : words) text += w + '\n';
+    text += '\n';
   }
+  return text;
 }
 
 // --- Probabilities of printed trees ----------------------------------------------------------
@@ -257,21 +251,15 @@ struct RunResults {
   std::vector<double> log_vp;
 };
 
-RunResults run_on(const ScratchDir& dir) {
-  std::string model = "-quiet -l " + (dir / "g.lex").string() + " -s " +
-                      (dir / "g.start").string() + " " + (dir / "g.gram").string() + " " +
-                      (dir / "in.txt").string();
-  RunResults results;
-  EXPECT_EQ(run_velmo("-trees -inside -sent-probs -analysis-count " +
-                          (dir / "count.txt").string() + " " + model,
-                      dir / "trees.out", dir / "trees.err"), 0)
-      << read_file(dir / "trees.err");
-  EXPECT_EQ(run_velmo("-viterbi -sent-probs " + model, dir / "vit.out", dir / "vit.err"), 0);
-  results.trees = trees_per_sentence(read_file(dir / "trees.out"));
-  results.counts = lines_of(read_file(dir / "count.txt"));
-  results.log_sp = log_probs(read_file(dir / "trees.err"), "logSP");
-  results.log_vp = log_probs(read_file(dir / "vit.err"), "logVP");
-  return results;
+RunResults run_on(const Scratch& dir, const std::string& sentences) {
+  const velmo::testing::Args model = {"-quiet", "-l", "g.lex", "-s", "g.start", "g.gram"};
+  Result trees = dir.velmo(velmo::testing::concat(
+      {"-trees", "-inside", "-sent-probs", "-analysis-count", "count.txt"}, model), sentences);
+  Result viterbi = dir.velmo(velmo::testing::concat({"-viterbi", "-sent-probs"}, model), sentences);
+  EXPECT_EQ(trees.status, 0) << trees.err;
+  EXPECT_EQ(viterbi.status, 0) << viterbi.err;
+  return {trees_per_sentence(trees.out), lines_of(dir.read("count.txt")),
+          log_probs(trees.err, "logSP"), log_probs(viterbi.err, "logVP")};
 }
 
 void check_sentence(const RunResults& run, std::size_t s, TreeScorer& scorer) {
@@ -292,12 +280,11 @@ TEST(ForestProperties, TreesCountsAndProbabilitiesAgree) {
   int parsed = 0;
   for (int g = 0; g < 5; ++g) {
     SCOPED_TRACE("grammar " + std::to_string(g));
-    ScratchDir dir;
+    Scratch dir;
     RandomModel model = make_model(rng);
     write_model(model, dir);
     auto sentences = make_sentences(model, rng);
-    write_sentences(sentences, dir / "in.txt");
-    RunResults run = run_on(dir);
+    RunResults run = run_on(dir, sentence_lines(sentences));
     ASSERT_EQ(run.trees.size(), sentences.size());
     ASSERT_EQ(run.counts.size(), sentences.size());
     ASSERT_EQ(run.log_sp.size(), sentences.size());
@@ -326,13 +313,12 @@ TEST(ForestProperties, AtisTreeCountsMatchThePublishedOnes) {
   if (!fs::exists(data / "counts.txt")) {
     GTEST_SKIP() << "no ATIS data at " << data.string();
   }
-  ScratchDir dir;
-  std::string args = "-quiet -symbolic -l " + (data / "atis.lex").string() + " -s " +
-                     (data / "atis.start").string() + " " + (data / "atis.gram").string() + " " +
-                     (data / "sentences.txt").string() + " -analysis-count " +
-                     (dir / "count.txt").string();
-  ASSERT_EQ(run_velmo(args, dir / "out", dir / "err"), 0) << read_file(dir / "err");
-  EXPECT_EQ(words_of(read_file(dir / "count.txt")), words_of(read_file(data / "counts.txt")));
+  Scratch dir;
+  Result r = dir.velmo({"-quiet", "-symbolic", "-l", data / "atis.lex", "-s",
+                        data / "atis.start", data / "atis.gram", data / "sentences.txt",
+                        "-analysis-count", "count.txt"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(words_of(dir.read("count.txt")), words_of(read_file(data / "counts.txt")));
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 namespace velmo {
 namespace {
 
-using testing::add_rule;
 using testing::fatal_text;
+using testing::GrammarBuilder;
 using testing::id;
 using testing::make_grammar;
 using testing::read_lexicon_text;
@@ -43,10 +43,11 @@ TEST(EstimationTest, TagSharesItsMassWithTheOpenClass) {
 }
 
 TEST(EstimationTest, RulesAndWordsShareTheSymbolsMass) {
-  Model m{make_grammar({"A", "X"}), {}};
+  Model m;
   RunConfig config;
-  add_rule(m.grammar, "X", {"A"}, 0, 2);
-  add_rule(m.grammar, "X", {"A", "A"}, 1, 6);
+  GrammarBuilder b(m.grammar, {"A", "X"});
+  b.counted_rule("X", {"A"}, 2, 0);
+  b.counted_rule("X", {"A", "A"}, 6, 1);
   read_lexicon_text("x\tX 2\n", m.grammar, m.lexicon, config);
   set_start(m, "X", 1);
   estimate_probabilities(m, config, nullptr);
@@ -59,9 +60,10 @@ TEST(EstimationTest, RulesAndWordsShareTheSymbolsMass) {
 }
 
 TEST(EstimationTest, UnseenRuleKeepsZeroOnlyWithoutSmoothing) {
-  Model m{make_grammar({"A", "B", "S"}), {}};
-  add_rule(m.grammar, "S", {"A"}, 0, 0);
-  add_rule(m.grammar, "S", {"B"}, 0, 3);
+  Model m;
+  GrammarBuilder b(m.grammar, {"A", "B", "S"});
+  b.counted_rule("S", {"A"}, 0, 0);
+  b.counted_rule("S", {"B"}, 3, 0);
   set_start(m, "S", 1);
   RunConfig config;
   config.no_smoothing = true;
@@ -175,13 +177,14 @@ TEST(EstimationTest, EveryTagsWordsSumToOne) {
   for (uint32_t seed = 1; seed <= 6; ++seed) {
     std::vector<std::string> names = {"S"};
     for (int t = 0; t < kTags; ++t) names.push_back("T" + std::to_string(t));
-    Model m{make_grammar(names), {}};
+    Model m;
+    GrammarBuilder b(m.grammar, names);
     RunConfig config;
     config.wordwise_smoothing = seed % 3 == 1;
     config.no_smoothing = seed % 3 == 2;
     Lcg rng{seed};
     for (int t = 0; t < kTags; t += 2)
-      add_rule(m.grammar, "T" + std::to_string(t), {"S"}, 0, rng.next(3));
+      b.counted_rule("T" + std::to_string(t), {"S"}, rng.next(3), 0);
     read_lexicon_text(random_lexicon(rng, kTags), m.grammar, m.lexicon, config);
     read_open_class_text(random_open_classes(rng, kTags), m.grammar, m.lexicon.open_class,
                          config);

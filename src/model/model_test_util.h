@@ -8,34 +8,10 @@
 
 #include "driver/test_support.h"
 #include "grammar/grammar_reader.h"
+#include "grammar/grammar_test_util.h"
 #include "model/model.h"
 
 namespace velmo::testing {
-
-inline Grammar make_grammar(std::vector<std::string> names) {
-  Grammar grammar;
-  grammar.symbols.assign(std::move(names));
-  grammar.data.resize(grammar.symbol_count());
-  for (int s = 0; s < grammar.symbol_count(); ++s)
-    grammar.data[s].parent_pool = grammar.data[s].child_pool = s;
-  return grammar;
-}
-
-inline int id(const Grammar& grammar, const std::string& name) {
-  return grammar.symbols.find(name);
-}
-
-// Appends mother -> daughters with the head daughter `head` (-1 for none).
-inline void add_rule(Grammar& grammar, const std::string& mother,
-                     const std::vector<std::string>& daughters, int head, double freq) {
-  Rule rule;
-  rule.head = head;
-  for (const std::string& d : daughters) rule.daughters.push_back(id(grammar, d));
-  rule.freq = freq;
-  std::vector<Rule>& rules = grammar.data[id(grammar, mother)].rules;
-  rule.number = static_cast<int>(rules.size());
-  rules.push_back(rule);
-}
 
 inline void read_lexicon_text(const std::string& text, Grammar& grammar, Lexicon& lexicon,
                               const RunConfig& config) {
@@ -56,30 +32,18 @@ inline Grammar grammar_from(const std::string& text, const RunConfig& config) {
 // start frequencies S 3 and NP 0, and probabilities that stay within [0, 1].
 inline Model small_model() {
   Model model;
+  GrammarBuilder b(model.grammar, {"DT", "N", "NP", "S", "V", "VP"});
+  b.counted_rule("S", {"NP", "VP"}, 100, 1).prob = 1.0;
+  b.counted_rule("NP", {"DT", "N"}, 60, 1).prob = 0.6;
+  b.counted_rule("NP", {"N"}, 40, 0).prob = 0.4;
+  b.counted_rule("VP", {"V"}, 100, 0).prob = 0.75;
+  b.counted_rule("VP", {"V", "NP"}, 0.004, 1).prob = 0.25;
+  b.start("S");
+  b.finish();
   Grammar& g = model.grammar;
-  g.symbols.assign({"DT", "N", "NP", "S", "V", "VP"});
-  g.data.assign(6, SymbolData{});
-  for (int s = 0; s < 6; ++s) g.data[s].parent_pool = g.data[s].child_pool = s;
-  auto add = [&g](int mother, std::vector<int> daughters, int head, double freq, double prob) {
-    Rule rule;
-    rule.daughters = std::move(daughters);
-    rule.head = head;
-    rule.freq = freq;
-    rule.prob = prob;
-    rule.number = 0;
-    for (const SymbolData& d : g.data) rule.number += static_cast<int>(d.rules.size());
-    g.data[mother].rules.push_back(rule);
-  };
-  add(3, {2, 5}, 1, 100, 1.0);
-  add(2, {0, 1}, 1, 60, 0.6);
-  add(2, {1}, 0, 40, 0.4);
-  add(5, {4}, 0, 100, 0.75);
-  add(5, {4, 2}, 1, 0.004, 0.25);
   g.data[3].start_freq = 3;
-  g.data[3].start_prob = 1.0;
   g.data[0].lex_share = g.data[1].lex_share = g.data[4].lex_share = 1.0;
   g.data[1].head_count = 2;
-  g.build_first_daughter_lists();
   return model;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -16,7 +17,6 @@ namespace velmo {
 namespace {
 
 using testing::GrammarBuilder;
-using testing::parse;
 
 // Node names as "CAT i j" (lexical nodes with a trailing "*") in the order a walk reaches them.
 struct NodeLister : ForestVisitor<NodeLister> {
@@ -35,75 +35,86 @@ std::vector<std::string> walk_order(Chart& chart, const Grammar& g) {
   return lister.names;
 }
 
-TEST(ChartTest, NounVerbNounBuildsOneNodePerConstituent) {
+// A grammar written rule by rule and the chart over it, made once the rules are in.
+struct ChartCase {
   Grammar g;
-  GrammarBuilder b(g, {"N", "NP", "S", "V", "VP"});
-  b.rule("S", {"NP", "VP"});
-  b.rule("VP", {"V", "NP"});
-  b.rule("NP", {"N"});
-  b.start("S");
-  b.finish();
-  Chart chart(g);
-  std::vector<std::string> words = {"cats", "chase", "mice"};
-  parse(chart, b, words, {{"N"}, {"V"}, {"N"}});
+  GrammarBuilder b;
+  std::unique_ptr<Chart> chart;
+  std::vector<std::string> words;
 
+  explicit ChartCase(std::vector<std::string> names) : b(g, std::move(names)) {}
+  Chart& made() {
+    if (!chart) {
+      b.finish();
+      chart = std::make_unique<Chart>(g);
+    }
+    return *chart;
+  }
+  // One word "w" per position, with the given tags.
+  Chart& parse(const std::vector<std::vector<std::string>>& tags) {
+    words.assign(tags.size(), "w");
+    testing::parse(made(), b, words, tags);
+    return *chart;
+  }
+  ForestNode* node(const std::string& cat, int i, int j, bool lexical = false) const {
+    return chart->find_node(b.id(cat), i, j, kNoHead, lexical);
+  }
+  // The rules of the node's analyses, in their order.
+  std::vector<int> analyses(const std::string& cat, int i, int j) const {
+    std::vector<int> rules;
+    ForestNode* n = node(cat, i, j);
+    for (ChartItem* a = n ? n->analyses : nullptr; a; a = a->next_analysis)
+      rules.push_back(a->rule);
+    return rules;
+  }
+};
+
+TEST(ChartTest, NounVerbNounBuildsOneNodePerConstituent) {
+  ChartCase c({"N", "NP", "S", "V", "VP"});
+  c.b.rule("S", {"NP", "VP"});
+  c.b.rule("VP", {"V", "NP"});
+  c.b.rule("NP", {"N"});
+  c.b.start("S");
+  Chart& chart = c.parse({{"N"}, {"V"}, {"N"}});
   EXPECT_EQ(chart.node_count(), 7);
   EXPECT_EQ(chart.item_count(), 7);  // S dot 1 twice, NP twice, VP dot 1 and 2, S dot 2
   for (auto [cat, i, j, lexical] : std::vector<std::tuple<const char*, int, int, bool>>{
            {"N", 0, 1, true}, {"V", 1, 2, true}, {"N", 2, 3, true}, {"NP", 0, 1, false},
            {"NP", 2, 3, false}, {"VP", 1, 3, false}, {"S", 0, 3, false}}) {
-    EXPECT_NE(chart.find_node(b.id(cat), i, j, kNoHead, lexical), nullptr) << cat << i << j;
+    EXPECT_NE(c.node(cat, i, j, lexical), nullptr) << cat << i << j;
   }
-  ASSERT_EQ(chart.roots().size(), 1u);
-  EXPECT_EQ(chart.roots()[0], chart.find_node(b.id("S"), 0, 3, kNoHead, false));
-  EXPECT_EQ(chart.find_node(b.id("N"), 0, 1, kNoHead, false), nullptr);
+  EXPECT_EQ(chart.roots(), std::vector<ForestNode*>{c.node("S", 0, 3)});
+  EXPECT_EQ(c.node("N", 0, 1), nullptr);
   EXPECT_EQ(count_analyses(chart), 1u);
 }
 
 // The walk numbers nodes parent first, previous item before daughter.
 TEST(ChartTest, WalkReachesNodesInPrintingOrder) {
-  Grammar g;
-  GrammarBuilder b(g, {"DT", "N", "NP", "S", "V", "VP"});
-  b.rule("S", {"NP", "VP"});
-  b.rule("NP", {"DT", "N"});
-  b.rule("VP", {"V"});
-  b.start("S");
-  b.finish();
-  Chart chart(g);
-  std::vector<std::string> words = {"the", "dog", "barks"};
-  parse(chart, b, words, {{"DT"}, {"N"}, {"V"}});
-  EXPECT_EQ(walk_order(chart, g),
+  ChartCase c({"DT", "N", "NP", "S", "V", "VP"});
+  c.b.rule("S", {"NP", "VP"});
+  c.b.rule("NP", {"DT", "N"});
+  c.b.rule("VP", {"V"});
+  c.b.start("S");
+  EXPECT_EQ(walk_order(c.parse({{"DT"}, {"N"}, {"V"}}), c.g),
             (std::vector<std::string>{"S 0 3", "NP 0 2", "DT 0 1*", "N 1 2*", "VP 2 3",
                                       "V 2 3*"}));
 }
 
 TEST(ChartTest, AttachmentAmbiguitySharesTheObject) {
-  Grammar g;
-  GrammarBuilder b(g, {"N", "NP", "P", "PP", "S", "V", "VP"});
-  b.rule("S", {"NP", "VP"});
-  int vp3 = b.rule("VP", {"V", "NP", "PP"});
-  int vp2 = b.rule("VP", {"V", "NP"});
-  int np_pp = b.rule("NP", {"NP", "PP"});
-  b.rule("NP", {"N"});
-  b.rule("PP", {"P", "NP"});
-  b.start("S");
-  b.finish();
-  Chart chart(g);
-  std::vector<std::string> words = {"I", "saw", "men", "with", "telescopes"};
-  parse(chart, b, words, {{"N"}, {"V"}, {"N"}, {"P"}, {"N"}});
-
-  ForestNode* vp = chart.find_node(b.id("VP"), 1, 5, kNoHead, false);
-  ASSERT_NE(vp, nullptr);
+  ChartCase c({"N", "NP", "P", "PP", "S", "V", "VP"});
+  c.b.rule("S", {"NP", "VP"});
+  int vp3 = c.b.rule("VP", {"V", "NP", "PP"});
+  int vp2 = c.b.rule("VP", {"V", "NP"});
+  int np_pp = c.b.rule("NP", {"NP", "PP"});
+  c.b.rule("NP", {"N"});
+  c.b.rule("PP", {"P", "NP"});
+  c.b.start("S");
+  Chart& chart = c.parse({{"N"}, {"V"}, {"N"}, {"P"}, {"N"}});
   // The VP -> V NP reading is completed first (through the larger NP), so it is second.
-  ChartItem* first = vp->analyses;
-  ASSERT_NE(first, nullptr);
-  ASSERT_NE(first->next_analysis, nullptr);
-  EXPECT_EQ(first->next_analysis->next_analysis, nullptr);
-  EXPECT_EQ(first->rule, vp3);
-  EXPECT_EQ(first->next_analysis->rule, vp2);
-
-  ForestNode* object = chart.find_node(b.id("NP"), 2, 3, kNoHead, false);
-  ForestNode* big_np = chart.find_node(b.id("NP"), 2, 5, kNoHead, false);
+  ASSERT_EQ(c.analyses("VP", 1, 5), (std::vector<int>{vp3, vp2}));
+  ChartItem* first = c.node("VP", 1, 5)->analyses;
+  ForestNode* object = c.node("NP", 2, 3);
+  ForestNode* big_np = c.node("NP", 2, 5);
   ASSERT_NE(big_np, nullptr);
   ASSERT_EQ(big_np->analyses->rule, np_pp);
   EXPECT_EQ(big_np->analyses->links->previous->links->daughter, object);
@@ -114,99 +125,65 @@ TEST(ChartTest, AttachmentAmbiguitySharesTheObject) {
 
 // A new node first extends the items waiting for it, then starts the rules it is first of.
 TEST(ChartTest, NewNodeExtendsWaitingItemsBeforeStartingRules) {
-  Grammar g;
-  GrammarBuilder b(g, {"A", "S", "T", "X"});
-  int via_x = b.rule("S", {"A", "X"});
-  int via_t = b.rule("S", {"A", "T"});
-  b.rule("T", {"X"});
-  b.finish();
-  Chart chart(g);
-  std::vector<std::string> words = {"a", "x"};
-  parse(chart, b, words, {{"A"}, {"X"}});
-  ForestNode* s = chart.find_node(b.id("S"), 0, 2, kNoHead, false);
-  ASSERT_NE(s, nullptr);
-  ASSERT_NE(s->analyses->next_analysis, nullptr);
-  EXPECT_EQ(s->analyses->rule, via_t);
-  EXPECT_EQ(s->analyses->next_analysis->rule, via_x);
+  ChartCase c({"A", "S", "T", "X"});
+  int via_x = c.b.rule("S", {"A", "X"});
+  int via_t = c.b.rule("S", {"A", "T"});
+  c.b.rule("T", {"X"});
+  c.parse({{"A"}, {"X"}});
+  EXPECT_EQ(c.analyses("S", 0, 2), (std::vector<int>{via_t, via_x}));
 }
 
 // Items wait newest first; the first-daughter list holds a mother's rules in descending order,
 // so rule 0 waits at the front, completes first and ends up last among the analyses.
 TEST(ChartTest, WaitingItemsAreExtendedNewestFirst) {
-  Grammar g;
-  GrammarBuilder b(g, {"A", "M", "X"});
-  b.rule("M", {"A", "X"});
-  b.rule("M", {"A", "X"});
-  b.rule("M", {"A", "X"});
-  b.finish();
-  Chart chart(g);
-  std::vector<std::string> words = {"a", "x"};
-  parse(chart, b, words, {{"A"}, {"X"}});
-  ForestNode* m = chart.find_node(b.id("M"), 0, 2, kNoHead, false);
-  ASSERT_NE(m, nullptr);
-  std::vector<int> rules;
-  for (ChartItem* a = m->analyses; a; a = a->next_analysis) rules.push_back(a->rule);
-  EXPECT_EQ(rules, (std::vector<int>{2, 1, 0}));
+  ChartCase c({"A", "M", "X"});
+  for (int r = 0; r < 3; ++r) c.b.rule("M", {"A", "X"});
+  c.parse({{"A"}, {"X"}});
+  EXPECT_EQ(c.analyses("M", 0, 2), (std::vector<int>{2, 1, 0}));
 }
 
 TEST(ChartTest, RootsDescendByCategoryLexicalFirst) {
-  Grammar g;
-  GrammarBuilder b(g, {"X", "Y"});
-  b.rule("X", {"Y"});
-  b.start("X");
-  b.start("Y");
-  b.finish();
-  Chart chart(g);
-  std::vector<std::string> words = {"w"};
-  parse(chart, b, words, {{"Y", "X"}});
-  ASSERT_EQ(chart.roots().size(), 3u);
-  EXPECT_EQ(chart.roots()[0], chart.find_node(b.id("Y"), 0, 1, kNoHead, true));
-  EXPECT_EQ(chart.roots()[1], chart.find_node(b.id("X"), 0, 1, kNoHead, true));
-  EXPECT_EQ(chart.roots()[2], chart.find_node(b.id("X"), 0, 1, kNoHead, false));
+  ChartCase c({"X", "Y"});
+  c.b.rule("X", {"Y"});
+  c.b.start("X");
+  c.b.start("Y");
+  Chart& chart = c.parse({{"Y", "X"}});
+  EXPECT_EQ(chart.roots(), (std::vector<ForestNode*>{c.node("Y", 0, 1, true),
+                                                     c.node("X", 0, 1, true), c.node("X", 0, 1)}));
   EXPECT_EQ(count_analyses(chart), 3u);
 }
 
 TEST(ChartTest, OneWordStartTagIsALexicalRoot) {
-  Grammar g;
-  GrammarBuilder b(g, {"N", "S"});
-  b.start("N");
-  b.finish();
-  Chart chart(g);
-  std::vector<std::string> words = {"yes"};
-  parse(chart, b, words, {{"N"}});
+  ChartCase c({"N", "S"});
+  c.b.start("N");
+  Chart& chart = c.parse({{"N"}});
   ASSERT_EQ(chart.roots().size(), 1u);
   EXPECT_EQ(chart.roots()[0]->lexical, 1);
-  EXPECT_STREQ(chart.roots()[0]->word, "yes");
+  EXPECT_EQ(chart.roots()[0]->word, c.words[0].c_str());
 }
 
 TEST(ChartTest, RepeatedReadingIsPropagatedOnce) {
-  Grammar g;
-  GrammarBuilder b(g, {"N", "NP"});
-  b.rule("NP", {"N"});
-  b.finish();
-  Chart chart(g);
-  ForestNode* n = chart.add_node(b.id("N"), 0, 1, nullptr);
+  ChartCase c({"N", "NP"});
+  c.b.rule("NP", {"N"});
+  Chart& chart = c.made();
+  ForestNode* n = chart.add_node(c.b.id("N"), 0, 1, nullptr);
   int items = chart.item_count();
-  EXPECT_EQ(chart.add_node(b.id("N"), 0, 1, nullptr), n);
+  EXPECT_EQ(chart.add_node(c.b.id("N"), 0, 1, nullptr), n);
   EXPECT_EQ(chart.item_count(), items);
   EXPECT_EQ(chart.node_count(), 2);
 }
 
 TEST(ChartTest, FailedSentenceThenFreshTables) {
-  Grammar g;
-  GrammarBuilder b(g, {"N", "S", "V"});
-  b.rule("S", {"N", "V"});
-  b.start("S");
-  b.finish();
-  Chart chart(g);
-  std::vector<std::string> words = {"a", "b"};
-  parse(chart, b, words, {{"N"}, {"N"}});
+  ChartCase c({"N", "S", "V"});
+  c.b.rule("S", {"N", "V"});
+  c.b.start("S");
+  Chart& chart = c.parse({{"N"}, {"N"}});
   EXPECT_TRUE(chart.roots().empty());
   EXPECT_EQ(count_analyses(chart), 0u);
-  parse(chart, b, words, {{"V"}});
+  c.parse({{"V"}});
   EXPECT_EQ(chart.node_count(), 1);
   EXPECT_EQ(chart.item_count(), 0);  // the S item waiting at position 1 is gone
-  EXPECT_EQ(chart.find_node(b.id("N"), 0, 1, kNoHead, true), nullptr);
+  EXPECT_EQ(c.node("N", 0, 1, true), nullptr);
 }
 
 // Records the nodes that a top-down walk handles.
@@ -216,20 +193,16 @@ struct HandledNodes : ForestVisitor<HandledNodes> {
 };
 
 TEST(ChartTest, UnaryCycleTerminatesAndStaysUnhandled) {
-  Grammar g;
-  GrammarBuilder b(g, {"A", "B", "S", "T"});
-  b.rule("S", {"A"});
-  b.rule("A", {"T"});
-  b.rule("A", {"B"});
-  b.rule("B", {"A"});
-  b.start("S");
-  b.finish();
-  Chart chart(g);
-  std::vector<std::string> words = {"w"};
-  parse(chart, b, words, {{"T"}});
-  ForestNode* s = chart.find_node(b.id("S"), 0, 1, kNoHead, false);
-  ForestNode* a = chart.find_node(b.id("A"), 0, 1, kNoHead, false);
-  ForestNode* bn = chart.find_node(b.id("B"), 0, 1, kNoHead, false);
+  ChartCase c({"A", "B", "S", "T"});
+  c.b.rule("S", {"A"});
+  c.b.rule("A", {"T"});
+  c.b.rule("A", {"B"});
+  c.b.rule("B", {"A"});
+  c.b.start("S");
+  Chart& chart = c.parse({{"T"}});
+  ForestNode* s = c.node("S", 0, 1);
+  ForestNode* a = c.node("A", 0, 1);
+  ForestNode* bn = c.node("B", 0, 1);
   ASSERT_TRUE(s && a && bn);
   EXPECT_EQ(bn->analyses->links->daughter, a);  // the forest holds the cycle
   // The node open on the cycle counts as done with nothing: only S -> A -> T is counted.
@@ -242,17 +215,15 @@ TEST(ChartTest, UnaryCycleTerminatesAndStaysUnhandled) {
 
 // One word N starts one item per rule S -> N N.
 void grow_items_test(int rules, int buckets) {
-  Grammar g;
-  GrammarBuilder b(g, {"N", "S"});
-  for (int r = 0; r < rules; ++r) b.rule("S", {"N", "N"});
-  b.finish();
-  Chart chart(g);
-  chart.add_node(b.id("N"), 0, 1, nullptr);
+  ChartCase c({"N", "S"});
+  for (int r = 0; r < rules; ++r) c.b.rule("S", {"N", "N"});
+  Chart& chart = c.made();
+  chart.add_node(c.b.id("N"), 0, 1, nullptr);
   EXPECT_EQ(chart.item_count(), rules);
   EXPECT_EQ(chart.item_bucket_count(), buckets);
   int missing = 0;
   for (int r = 0; r < rules; ++r) {
-    missing += chart.find_or_make_item(b.id("S"), r, 1, 0, 1, kNoHead, nullptr, nullptr).second;
+    missing += chart.find_or_make_item(c.b.id("S"), r, 1, 0, 1, kNoHead, nullptr, nullptr).second;
   }
   EXPECT_EQ(missing, 0);
   chart.begin_sentence();
@@ -268,10 +239,8 @@ TEST(ChartTest, ItemTableGrowsAfterFourPerBucket) {
 TEST(ChartTest, NodeTableGrowsAfterFourPerBucket) {
   std::vector<std::string> names;
   for (int i = 0; i < 16385; ++i) names.push_back("C" + std::to_string(i));
-  Grammar g;
-  GrammarBuilder b(g, names);
-  b.finish();
-  Chart chart(g);
+  ChartCase cc(names);
+  Chart& chart = cc.made();
   for (int c = 0; c < 16384; ++c) chart.add_node(c, 0, 1, nullptr);
   EXPECT_EQ(chart.node_bucket_count(), 4096);
   chart.add_node(16384, 0, 1, nullptr);
@@ -313,8 +282,8 @@ struct ParentsFirst : ForestVisitor<ParentsFirst> {
 TEST(ChartTest, TopDownWalkHandlesEveryRecordAfterItsParents) {
   std::mt19937 rng(7);
   for (int round = 0; round < 100; ++round) {
-    Grammar g;
-    GrammarBuilder b(g, {"A", "B", "C", "S", "T", "U"});
+    ChartCase c({"A", "B", "C", "S", "T", "U"});
+    GrammarBuilder& b = c.b;
     std::vector<std::string> phrases = {"A", "B", "C", "S"};
     std::vector<std::string> all = {"A", "B", "C", "S", "T", "U"};
     // Unary rules only point down the list, so the grammar has no cycle.
@@ -326,13 +295,10 @@ TEST(ChartTest, TopDownWalkHandlesEveryRecordAfterItsParents) {
     }
     b.start("S");
     b.start("A");
-    b.finish();
-    Chart chart(g);
-    std::vector<std::string> words(6, "w");
     std::vector<std::vector<std::string>> tags;
     for (int i = 0; i < 6; ++i) tags.push_back(rng() % 3 ? std::vector<std::string>{"T"}
                                                           : std::vector<std::string>{"T", "U"});
-    parse(chart, b, words, tags);
+    Chart& chart = c.parse(tags);
     HandlingOrder handled;
     top_down_walk(chart, handled);
     ParentsFirst check;

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "grammar/grammar_test_util.h"
 #include "parser/chart.h"
 #include "parser/forest_walk.h"
 #include "parser/inside_outside.h"
@@ -14,22 +15,15 @@
 namespace velmo {
 namespace {
 
-// Symbols are named by their ids' letters: "A" is 0, "B" is 1 ...
+// Symbols are named by their ids' letters: "A" is 0, "B" is 1 ...; a rule lists its mother,
+// then its daughters.
 Grammar grammar_of(int symbols, const std::vector<std::vector<int>>& rules) {
   Grammar g;
   std::vector<std::string> names;
   for (int s = 0; s < symbols; ++s) names.push_back(std::string(1, static_cast<char>('A' + s)));
-  g.symbols.assign(names);
-  g.data.assign(symbols, SymbolData{});
-  int number = 0;
-  for (const std::vector<int>& r : rules) {
-    Rule rule;
-    rule.daughters.assign(r.begin() + 1, r.end());
-    rule.prob = 0.5;
-    rule.number = number++;
-    g.data[r[0]].rules.push_back(rule);
-  }
-  g.build_first_daughter_lists();
+  testing::GrammarBuilder b(g, names);
+  for (const std::vector<int>& r : rules) b.rule(r[0], {r.begin() + 1, r.end()}, 0.5);
+  b.finish();
   return g;
 }
 

@@ -1,52 +1,21 @@
-// Test helpers: a grammar written by hand and a chart filled with one reading per (word, tag).
+// Test helpers of the parser: a chart filled with one reading per (word, tag), a model written by
+// hand, and a brute-force enumerator of every tree the model gives a sentence.
 #pragma once
 
-#include <cassert>
+#include <algorithm>
+#include <cstdint>
+#include <map>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
-#include "grammar/grammar.h"
+#include "driver/run_config.h"
+#include "grammar/grammar_test_util.h"
+#include "model/model.h"
 #include "parser/chart.h"
 
 namespace velmo::testing {
-
-class GrammarBuilder {
- public:
-  GrammarBuilder(Grammar& grammar, std::vector<std::string> names) : g_(grammar) {
-    g_.symbols.assign(std::move(names));
-    g_.data.assign(g_.symbol_count(), SymbolData{});
-  }
-  int id(const std::string& name) const {
-    int id = g_.symbols.find(name);
-    assert(id >= 0);
-    return id;
-  }
-  // Returns the rule's index in the mother's rule array.
-  int rule(const std::string& mother, const std::vector<std::string>& daughters,
-           double prob = 1.0) {
-    Rule r;
-    for (const std::string& d : daughters) r.daughters.push_back(id(d));
-    r.prob = prob;
-    r.number = rule_count_++;
-    std::vector<Rule>& rules = g_.data[id(mother)].rules;
-    rules.push_back(r);
-    return static_cast<int>(rules.size()) - 1;
-  }
-  void start(const std::string& name, double prob = 1.0) { g_.data[id(name)].start_prob = prob; }
-  // The parser's left-corner index: per first daughter, its rules in descending (mother, rule).
-  void finish() {
-    for (SymbolData& d : g_.data) d.first_daughter.clear();
-    for (int m = g_.symbol_count() - 1; m >= 0; --m) {
-      for (int r = static_cast<int>(g_.data[m].rules.size()) - 1; r >= 0; --r) {
-        g_.data[g_.data[m].rules[r].daughters[0]].first_daughter.push_back(RuleRef{m, r});
-      }
-    }
-  }
-
- private:
-  Grammar& g_;
-  int rule_count_ = 0;
-};
 
 // One word per position; each word lists the names of its tags. The word texts must outlive
 // the chart's use of them.
@@ -60,6 +29,139 @@ inline void parse(Chart& chart, const GrammarBuilder& b, const std::vector<std::
     }
   }
   chart.collect_roots(static_cast<int>(tags.size()));
+}
+
+// A model written by hand: tags with lexical share 1 and a lexicon of the given readings.
+struct TestModel {
+  Model model;
+  RunConfig config;
+  GrammarBuilder b;
+
+  explicit TestModel(std::vector<std::string> names) : b(model.grammar, std::move(names)) {}
+  TestModel(const TestModel&) = delete;
+  TestModel& operator=(const TestModel&) = delete;
+
+  // readings: (tag, P(word | tag)); words must be added in byte order.
+  void word(const std::string& w, const std::vector<std::pair<std::string, float>>& readings) {
+    LexEntry e{w, {}};
+    for (auto& [tag, p] : readings) {
+      e.tags.push_back(TagEntry{b.id(tag), p, 0.0, {}});
+      model.grammar.data[b.id(tag)].lex_share = 1.0;
+    }
+    model.lexicon.entries.push_back(e);
+  }
+  std::vector<std::string> tags_of(const std::string& w) const {
+    std::vector<std::string> tags;
+    for (const TagEntry& t : model.lexicon.find_word(w)->tags)
+      tags.push_back(model.grammar.name(t.tag));
+    return tags;
+  }
+};
+
+// One tree: its probability without the start probability, how often it uses each rule (by
+// rule number), and the tag it gives each word it covers.
+struct Tree {
+  double p;
+  std::vector<int> rule_uses;
+  std::vector<int> tags;
+};
+
+// Every tree of a small acyclic grammar over a short sentence of lexicon words.
+class TreeEnumerator {
+ public:
+  TreeEnumerator(const TestModel& t, const std::vector<std::string>& words)
+      : t_(t), words_(words) {
+    for (const SymbolData& d : t.model.grammar.data) rule_count_ += d.rules.size();
+  }
+
+  size_t rule_count() const { return rule_count_; }
+
+  // Trees of category x over the words i..j-1. References into the memo stay valid:
+  // std::map never moves its elements.
+  const std::vector<Tree>& trees(int x, int i, int j) {
+    auto key = std::make_tuple(x, i, j);
+    auto found = memo_.find(key);
+    if (found != memo_.end()) return found->second;
+    std::vector<Tree> out;
+    if (j == i + 1) {
+      for (const TagEntry& tag : t_.model.lexicon.find_word(words_[i])->tags) {
+        if (tag.tag != x) continue;
+        const Model& m = t_.model;
+        double p = lexical_probability(m.grammar, m.lexicon, words_[i], x, t_.config);
+        out.push_back({p, std::vector<int>(rule_count_, 0), {x}});
+      }
+    }
+    for (const Rule& r : t_.model.grammar.data[x].rules) {
+      for (Tree tree : sequences(r.daughters, 0, i, j)) {
+        tree.p *= r.prob;
+        ++tree.rule_uses[r.number];
+        out.push_back(std::move(tree));
+      }
+    }
+    return memo_[key] = std::move(out);
+  }
+
+ private:
+  // Trees of daughters[k..] covering exactly i..j-1.
+  std::vector<Tree> sequences(const std::vector<int>& daughters, size_t k, int i, int j) {
+    if (k + 1 == daughters.size()) return trees(daughters[k], i, j);
+    std::vector<Tree> out;
+    const int rest = static_cast<int>(daughters.size() - k - 1);
+    for (int m = i + 1; m <= j - rest; ++m) {
+      const std::vector<Tree>& firsts = trees(daughters[k], i, m);
+      if (firsts.empty()) continue;
+      for (const Tree& b : sequences(daughters, k + 1, m, j)) {
+        for (const Tree& a : firsts) {
+          Tree c{a.p * b.p, a.rule_uses, a.tags};
+          for (size_t r = 0; r < rule_count_; ++r) c.rule_uses[r] += b.rule_uses[r];
+          c.tags.insert(c.tags.end(), b.tags.begin(), b.tags.end());
+          out.push_back(std::move(c));
+        }
+      }
+    }
+    return out;
+  }
+
+  const TestModel& t_;
+  const std::vector<std::string>& words_;
+  size_t rule_count_ = 0;
+  std::map<std::tuple<int, int, int>, std::vector<Tree>> memo_;
+};
+
+// What all trees of a sentence give together: their number, the sum and the largest of their
+// probabilities, and the frequencies each tree adds in proportion to its probability.
+struct TreeSums {
+  uint64_t trees = 0;
+  double total = 0, best = 0;
+  std::vector<double> rule_freq;   // by rule number
+  std::vector<double> start_freq;  // by symbol
+  std::map<std::pair<std::string, int>, double> lexical_freq;  // by (word, tag)
+};
+
+inline TreeSums sum_trees(const TestModel& t, const std::vector<std::string>& words) {
+  const Grammar& g = t.model.grammar;
+  TreeEnumerator e(t, words);
+  TreeSums sums;
+  std::vector<std::pair<int, const Tree*>> all;
+  for (int x = 0; x < g.symbol_count(); ++x) {
+    if (g.data[x].start_prob <= 0) continue;
+    for (const Tree& tree : e.trees(x, 0, static_cast<int>(words.size()))) {
+      double p = g.data[x].start_prob * tree.p;
+      ++sums.trees;
+      sums.total += p;
+      sums.best = std::max(sums.best, p);
+      all.emplace_back(x, &tree);
+    }
+  }
+  sums.start_freq.assign(g.symbol_count(), 0.0);
+  sums.rule_freq.assign(e.rule_count(), 0.0);
+  for (auto [x, tree] : all) {
+    double share = g.data[x].start_prob * tree->p / sums.total;
+    sums.start_freq[x] += share;
+    for (size_t r = 0; r < e.rule_count(); ++r) sums.rule_freq[r] += share * tree->rule_uses[r];
+    for (size_t i = 0; i < words.size(); ++i) sums.lexical_freq[{words[i], tree->tags[i]}] += share;
+  }
+  return sums;
 }
 
 }  // namespace velmo::testing

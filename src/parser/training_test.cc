@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -14,15 +13,9 @@
 namespace velmo {
 namespace {
 
-using testing::GrammarBuilder;
-
 // An ambiguous grammar: PP attachment, and "saw" as a verb or as the second noun of NP -> N N.
-struct AmbiguousModel {
-  Model model;
-  RunConfig config;
-  GrammarBuilder b{model.grammar, {"N", "NP", "P", "PP", "S", "V", "VP"}};
-
-  AmbiguousModel() {
+struct AmbiguousModel : testing::TestModel {
+  AmbiguousModel() : TestModel({"N", "NP", "P", "PP", "S", "V", "VP"}) {
     b.rule("S", {"NP", "VP"}, 1.0);
     b.rule("VP", {"V", "NP"}, 0.5);
     b.rule("VP", {"VP", "PP"}, 0.3);
@@ -39,109 +32,7 @@ struct AmbiguousModel {
     word("park", {{"N", 0.2f}});
     word("saw", {{"N", 0.1f}, {"V", 1.0f}});
     word("she", {{"N", 0.4f}});
-    for (SymbolData& d : model.grammar.data) d.start_freq = 0;
   }
-  void word(const std::string& w, const std::vector<std::pair<std::string, float>>& readings) {
-    LexEntry e{w, {}};
-    for (auto& [tag, p] : readings) {
-      e.tags.push_back(TagEntry{b.id(tag), p, 0.0, {}});
-      model.grammar.data[b.id(tag)].lex_share = 1.0;
-    }
-    model.lexicon.entries.push_back(e);
-  }
-  std::vector<std::string> tags_of(const std::string& w) const {
-    std::vector<std::string> tags;
-    for (const TagEntry& t : model.lexicon.find_word(w)->tags)
-      tags.push_back(model.grammar.name(t.tag));
-    return tags;
-  }
-};
-
-// Expected frequencies of one sentence from all of its trees: rule uses by (mother, index),
-// lexical uses by (word, tag), root categories.
-struct Counts {
-  std::map<std::pair<int, int>, double> rules;
-  std::map<std::pair<std::string, int>, double> lexical;
-  std::map<int, double> start;
-  void add(const Counts& other, double w) {
-    for (auto& [k, v] : other.rules) rules[k] += w * v;
-    for (auto& [k, v] : other.lexical) lexical[k] += w * v;
-    for (auto& [k, v] : other.start) start[k] += w * v;
-  }
-};
-
-struct Tree {
-  double p;
-  Counts uses;
-};
-
-class TreeEnumerator {
- public:
-  TreeEnumerator(const Model& model, const RunConfig& config, const std::vector<std::string>& words)
-      : model_(model), config_(config), words_(words) {}
-
-  // Every tree of category x over the words i..j-1.
-  std::vector<Tree> trees(int x, int i, int j) const {
-    std::vector<Tree> out;
-    if (j == i + 1) {
-      const LexEntry* entry = model_.lexicon.find_word(words_[i]);
-      for (const TagEntry& t : entry->tags) {
-        if (t.tag != x) continue;
-        Tree tree{lexical_probability(model_.grammar, model_.lexicon, words_[i], x, config_), {}};
-        tree.uses.lexical[{words_[i], x}] = 1;
-        out.push_back(tree);
-      }
-    }
-    const std::vector<Rule>& rules = model_.grammar.data[x].rules;
-    for (int r = 0; r < static_cast<int>(rules.size()); ++r) {
-      for (Tree tree : sequences(rules[r].daughters, 0, i, j)) {
-        tree.p *= rules[r].prob;
-        tree.uses.rules[{x, r}] += 1;
-        out.push_back(tree);
-      }
-    }
-    return out;
-  }
-
-  // Sum of the probabilities of the sentence's trees, and their frequencies weighted by the
-  // tree's share of that sum.
-  double expected(Counts& counts) const {
-    double total = 0;
-    std::vector<Tree> all;
-    const int n = static_cast<int>(words_.size());
-    for (int x = 0; x < model_.grammar.symbol_count(); ++x) {
-      for (Tree tree : trees(x, 0, n)) {
-        tree.p *= model_.grammar.data[x].start_prob;
-        tree.uses.start[x] += 1;
-        total += tree.p;
-        all.push_back(tree);
-      }
-    }
-    for (const Tree& tree : all) counts.add(tree.uses, tree.p / total);
-    return total;
-  }
-
- private:
-  // Trees of daughters[k..] covering exactly i..j-1.
-  std::vector<Tree> sequences(const std::vector<int>& daughters, size_t k, int i, int j) const {
-    if (k + 1 == daughters.size()) return trees(daughters[k], i, j);
-    std::vector<Tree> out;
-    const int rest = static_cast<int>(daughters.size() - k - 1);
-    for (int m = i + 1; m <= j - rest; ++m) {
-      for (const Tree& a : trees(daughters[k], i, m)) {
-        for (const Tree& b : sequences(daughters, k + 1, m, j)) {
-          Tree c{a.p * b.p, a.uses};
-          c.uses.add(b.uses, 1.0);
-          out.push_back(c);
-        }
-      }
-    }
-    return out;
-  }
-
-  const Model& model_;
-  const RunConfig& config_;
-  const std::vector<std::string>& words_;
 };
 
 // Parses the words, computes inside and outside values and trains on the sentence.
@@ -191,25 +82,23 @@ class ScratchBase {
 
 TEST(Training, ExpectedFrequenciesEqualThoseOfAllTrees) {
   AmbiguousModel m;
-  Counts want;
-  for (const auto* words : {&kLong, &kShort}) {
-    TreeEnumerator e(m.model, m.config, *words);
-    double total = e.expected(want);
-    EXPECT_GT(total, 0);
-  }
+  testing::TreeSums one = testing::sum_trees(m, kLong), two = testing::sum_trees(m, kShort);
   TrainingRun run(m);
   run.sentence(kLong);
   run.sentence(kShort);
 
   const Grammar& g = m.model.grammar;
   for (int x = 0; x < g.symbol_count(); ++x) {
-    EXPECT_NEAR(g.data[x].start_freq, want.start[x], 1e-9) << g.name(x);
-    for (int r = 0; r < static_cast<int>(g.data[x].rules.size()); ++r)
-      EXPECT_NEAR(g.rule(x, r).freq, (want.rules[{x, r}]), 1e-9) << g.name(x) << " rule " << r;
+    EXPECT_NEAR(g.data[x].start_freq, one.start_freq[x] + two.start_freq[x], 1e-9) << g.name(x);
+    for (const Rule& r : g.data[x].rules)
+      EXPECT_NEAR(r.freq, one.rule_freq[r.number] + two.rule_freq[r.number], 1e-9) << r.number;
   }
-  for (const LexEntry& e : m.model.lexicon.entries)
-    for (const TagEntry& t : e.tags)
-      EXPECT_NEAR(t.freq, (want.lexical[{e.word, t.tag}]), 1e-9) << e.word;
+  for (const LexEntry& e : m.model.lexicon.entries) {
+    for (const TagEntry& t : e.tags) {
+      std::pair key{e.word, t.tag};
+      EXPECT_NEAR(t.freq, one.lexical_freq[key] + two.lexical_freq[key], 1e-9) << e.word;
+    }
+  }
   // The two readings of "saw" share the short sentence between them.
   const LexEntry* saw = m.model.lexicon.find_word("saw");
   EXPECT_GT(saw->tags[0].freq, 0.01);
