@@ -95,12 +95,21 @@ void read_text_model(Model& model, const RunConfig& config) {
   }
 }
 
+// Output that could not be written is an error, not a silent loss (a full disk, a closed pipe).
+void finish_output(FILE* out) {
+  bool failed = std::fflush(out) != 0 || std::ferror(out);
+  if (out != stdout) failed = std::fclose(out) != 0 || failed;
+  if (failed) fatal_error("Can't write to output file");
+}
+
 void store_model(const Model& model, const RunConfig& config) {
   message(config, "finished\nstoring parameters...\n");
-  if (config.input_file.empty())
+  if (config.input_file.empty()) {
     store_parameters(stdout, model, config);
-  else
+    finish_output(stdout);
+  } else {
     store_parameters_to_file(config.input_file, model, config);
+  }
 }
 
 void process_input(Model& model, const RunConfig& config) {
@@ -117,7 +126,7 @@ void process_input(Model& model, const RunConfig& config) {
   FILE* out = config.output_file.empty() ? stdout : open_file(config.output_file, "wt");
   message(config, "processing...\n");
   process_sentences(in, out, model, config);
-  if (out != stdout && std::fclose(out) != 0) fatal_error("Can't write to output file");
+  finish_output(out);
   if (in != stdin) std::fclose(in);
 }
 
@@ -151,6 +160,7 @@ int run(int count, const char* const* args) {
     read_text_model(model, config);
     if (!config.symbolic) message(config, "finished\nestimating probabilities...");
     estimate_probabilities(model, config, config.print_model ? stdout : nullptr);
+    if (config.print_model) finish_output(stdout);
     if (config.store_params) {
       store_model(model, config);
       message(config, "finished\n");

@@ -49,6 +49,12 @@ struct SideFiles {
     }
     if (!config.print_probs_file.empty()) print_probs = open_output(config.print_probs_file);
   }
+  void check_written() const {
+    for (FILE* f : {fails, analysis_count, print_probs}) {
+      if (f != nullptr && (std::fflush(f) != 0 || std::ferror(f)))
+        fatal_error("Can't write to output file");
+    }
+  }
   ~SideFiles() {
     close_output(fails);
     close_output(analysis_count);
@@ -262,7 +268,8 @@ void SentenceLoop::process_forest(std::clock_t started) {
   }
   if (side_.print_probs != nullptr) print_parameters(side_.print_probs, ctx_);
   dispatch(started);
-  std::fflush(out_);
+  // A full disk stops the run at the sentence it hits, not after the whole input.
+  if (std::fflush(out_) != 0 || std::ferror(out_)) fatal_error("Can't write to output file");
   count_sentence();
 }
 
@@ -334,6 +341,7 @@ void SentenceLoop::count_sentence() {
 }
 
 void SentenceLoop::finish() {
+  side_.check_written();
   if (trainer_) trainer_->finish_training();
   verbose_message(config_, "\n");
   message(config_, string_printf("\n%ld sentences processed.\n%ld sentences failed\n",
