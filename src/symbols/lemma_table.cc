@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "symbols/symbol_table.h"
+
 namespace velmo {
 
 namespace {
@@ -54,11 +56,6 @@ void LemmaTable::assign(std::vector<std::string> sorted_lemmas) {
   lemmas_ = std::move(sorted_lemmas);
 }
 
-int LemmaTable::index(std::string_view lemma) const {
-  auto it = std::lower_bound(lemmas_.begin(), lemmas_.end(), lemma,
-                             [](const std::string& a, std::string_view b) { return a < b; });
-  if (it == lemmas_.end() || *it != lemma) return -1;
-  return static_cast<int>(it - lemmas_.begin());
-}
+int LemmaTable::index(std::string_view lemma) const { return sorted_index(lemmas_, lemma); }
 
 }  // namespace velmo

@@ -20,12 +20,14 @@ void SymbolTable::assign(std::vector<std::string> names) {
   names_ = std::move(names);
 }
 
-int SymbolTable::find(std::string_view name) const {
-  auto it = std::lower_bound(names_.begin(), names_.end(), name,
+int sorted_index(const std::vector<std::string>& sorted, std::string_view name) {
+  auto it = std::lower_bound(sorted.begin(), sorted.end(), name,
                              [](const std::string& a, std::string_view b) { return a < b; });
-  if (it == names_.end() || *it != name) return -1;
-  return static_cast<int>(it - names_.begin());
+  if (it == sorted.end() || *it != name) return -1;
+  return static_cast<int>(it - sorted.begin());
 }
+
+int SymbolTable::find(std::string_view name) const { return sorted_index(names_, name); }
 
 int SymbolTable::lookup(std::string_view name, LookupMode mode, const RunConfig& config,
                         bool* head_marked) const {

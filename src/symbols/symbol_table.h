@@ -19,6 +19,10 @@ enum class LookupMode {
   kSilent = 2,  // id -1
 };
 
+// The index of `name` in an array sorted in byte order, or -1: a lower bound, then one
+// comparison for equality.
+int sorted_index(const std::vector<std::string>& sorted, std::string_view name);
+
 // Removes a trailing apostrophe from `name`; true if there was one.
 bool strip_head_mark(std::string_view& name);
 
