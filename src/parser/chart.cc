@@ -10,7 +10,6 @@ namespace velmo {
 
 namespace {
 
-constexpr uint32_t kGoldenRatio = 0x9E3779B9u;
 constexpr uint64_t kGoldenRatio64 = 0x9E3779B97F4A7C15u;
 constexpr int kInitialShift = 20;  // 4096 buckets: the top 12 bits of the product
 constexpr int kGrowthShift = 3;    // each growth multiplies the bucket count by 8
@@ -65,10 +64,14 @@ void Chart::open_position(int p) {
   }
 }
 
+// Packed like the item key: shifting start and end into overlapping bits of 32 would leave
+// only a few thousand distinct keys for the nodes of a long sentence.
 uint32_t Chart::node_bucket(int category, int start, int end, int head) const {
-  uint32_t key = (static_cast<uint32_t>(category) << 12) ^ static_cast<uint32_t>(head) ^
-                 (static_cast<uint32_t>(start) << 20) ^ (static_cast<uint32_t>(end) << 26);
-  return (key * kGoldenRatio) >> node_shift_;
+  uint64_t key = static_cast<uint64_t>(static_cast<uint16_t>(category)) |
+                 static_cast<uint64_t>(static_cast<uint16_t>(start)) << 16 |
+                 static_cast<uint64_t>(static_cast<uint16_t>(end)) << 32;
+  key ^= static_cast<uint64_t>(static_cast<uint32_t>(head)) * kGoldenRatio64;
+  return static_cast<uint32_t>((key * kGoldenRatio64) >> (32 + node_shift_));
 }
 
 // Treebank grammars give a mother hundreds of rules, so the fields are packed into 64 bits
