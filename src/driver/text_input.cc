@@ -64,22 +64,26 @@ bool read_long_line(FILE* in, std::string& line) {
   return !line.empty();
 }
 
-std::string_view next_token(std::string_view& cursor) {
+namespace {
+
+// Skips leading spaces, then takes the bytes up to the first one for which `ends` holds;
+// the cursor moves past that byte.
+template <class Ends>
+std::string_view take_until(std::string_view& cursor, Ends ends) {
   skip_spaces(cursor);
   std::size_t end = 0;
-  while (end < cursor.size() && !is_space(static_cast<unsigned char>(cursor[end]))) ++end;
-  std::string_view token = cursor.substr(0, end);
+  while (end < cursor.size() && !ends(static_cast<unsigned char>(cursor[end]))) ++end;
+  std::string_view taken = cursor.substr(0, end);
   cursor.remove_prefix(end < cursor.size() ? end + 1 : end);
-  return token;
+  return taken;
 }
 
+}  // namespace
+
+std::string_view next_token(std::string_view& cursor) { return take_until(cursor, is_space); }
+
 std::string_view next_field(std::string_view& cursor) {
-  skip_spaces(cursor);
-  std::size_t end = 0;
-  while (end < cursor.size() && !is_field_end(static_cast<unsigned char>(cursor[end]))) ++end;
-  std::string_view field = cursor.substr(0, end);
-  cursor.remove_prefix(end < cursor.size() ? end + 1 : end);
-  return trim_back(field);
+  return trim_back(take_until(cursor, is_field_end));
 }
 
 std::string read_string(FILE* in) {
