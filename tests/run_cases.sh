@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every end-to-end case below a folder. A case is a folder holding:
-#   cmd      the arguments of velmo, one line, shell-quoted (run inside a scratch copy of the case
+#   cmd      the arguments of velmo, one line, shell-quoted, may hold <(...) (run inside a scratch copy of the case
 #            folder, beside a copy of tests/fixtures reachable as ../fixtures)
 #   stdin    optional standard input
 #   out, err expected standard output and standard error (a missing file means: empty)
@@ -25,7 +25,8 @@ while IFS= read -r cmdfile; do
   cp -r "$dir" "$work"
   rm -rf "$work/files" "$work/out" "$work/err" "$work/status"
   stdin=/dev/null; [[ -f "$dir/stdin" ]] && stdin="$dir/stdin"
-  (cd "$work" && eval "set -- $(cat "$dir/cmd")" && exec "$velmo" "$@" <"$stdin" >"$scratch/out" 2>"$scratch/err")
+  # eval on the exec itself, so that a process substitution in cmd (a pipe) is still open in velmo.
+  (cd "$work" && eval "exec \"\$velmo\" $(cat "$dir/cmd")") <"$stdin" >"$scratch/out" 2>"$scratch/err"
   status=$?
   want_status=0; [[ -f "$dir/status" ]] && want_status=$(cat "$dir/status")
   problems=()

@@ -1,6 +1,9 @@
 #include "driver/diagnostics.h"
 
+#include <cerrno>
 #include <cstdarg>
+#include <cstring>
+#include <memory>
 
 namespace velmo {
 
@@ -70,6 +73,24 @@ FILE* open_file(const std::string& name, const char* mode) {
   FILE* f = std::fopen(name.c_str(), mode);
   if (!f) fatal_error2("Can't open file", name);
   return f;
+}
+
+void check_read(FILE* in, const std::string& name) {
+  if (!std::ferror(in)) return;
+  // A folder opens like a file and fails at the first read.
+  const char* reason = errno != 0 ? std::strerror(errno) : "read error";
+  fatal_error2("Can't read from file", name + " (" + reason + ")");
+}
+
+std::string read_whole_file(const std::string& name) {
+  std::unique_ptr<FILE, int (*)(FILE*)> in(open_file(name, "rb"), &std::fclose);
+  std::string bytes;
+  char block[65536];
+  std::size_t got = 0;
+  errno = 0;
+  while ((got = std::fread(block, 1, sizeof block, in.get())) > 0) bytes.append(block, got);
+  check_read(in.get(), name);
+  return bytes;
 }
 
 }  // namespace velmo

@@ -51,4 +51,12 @@ void verbose_message(const RunConfig& config, std::string_view text);
 // fopen with the mode ("rt", "wt", "rb", "wb"); fatal "Can't open file: <name>" on failure.
 FILE* open_file(const std::string& name, const char* mode);
 
+// Fatal "Can't read from file: <name> (<reason>)" when a read of the stream failed (as opposed
+// to meeting the end); call it where a reader has stopped.
+void check_read(FILE* in, const std::string& name);
+
+// The whole content of a named file, read at once: readers that take two passes then work on
+// pipes and FIFOs too, and a failed read is reported with the file's name.
+std::string read_whole_file(const std::string& name);
+
 }  // namespace velmo

@@ -7,6 +7,7 @@
 #include "driver/command_line.h"
 #include "driver/diagnostics.h"
 #include "driver/run_config.h"
+#include "driver/text_input.h"
 #include "grammar/grammar_analysis.h"
 #include "grammar/grammar_reader.h"
 #include "lexicon/lexicon.h"
@@ -61,23 +62,27 @@ std::vector<bool> lexical_symbols(const Model& model) {
 void read_open_class_file(const std::string& name, Model& model, OpenClassTable& table,
                           const RunConfig& config) {
   if (name.empty()) return;
-  FILE* f = open_file(name, "rt");
-  read_open_classes(f, model.grammar, table, config);
-  std::fclose(f);
+  std::string bytes = read_whole_file(name);
+  MemoryInput in(bytes);
+  read_open_classes(in.get(), model.grammar, table, config);
 }
 
-// Grammar, lexicon, open classes and start symbols from their text files.
+// Grammar, lexicon, open classes and start symbols from their text files. Each file is read
+// whole before it is parsed: the grammar and the lexicon are parsed twice, and may come from
+// a pipe.
 void read_text_model(Model& model, const RunConfig& config) {
   message(config, "reading grammar...");
-  FILE* grammar_file = open_file(config.grammar_file, "rt");
-  model.grammar = read_grammar(grammar_file, config);
-  std::fclose(grammar_file);
+  {
+    std::string bytes = read_whole_file(config.grammar_file);
+    MemoryInput in(bytes);
+    model.grammar = read_grammar(in.get(), config);
+  }
 
   message(config, "finished\nreading lexicon...");
   if (!config.lexicon_file.empty()) {
-    FILE* f = open_file(config.lexicon_file, "rt");
-    read_lexicon(f, model.grammar, model.lexicon, config);
-    std::fclose(f);
+    std::string bytes = read_whole_file(config.lexicon_file);
+    MemoryInput in(bytes);
+    read_lexicon(in.get(), model.grammar, model.lexicon, config);
   }
   if (model.lexicon.entries.empty() && !config.symbolic)
     fatal_error("Probabilistic parsing without a lexicon is not possible");

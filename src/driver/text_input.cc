@@ -101,6 +101,13 @@ void write_string(std::string_view s, FILE* out) {
   std::fputc(0, out);
 }
 
+MemoryInput::MemoryInput(std::string_view bytes)
+    : stream_(fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "r")) {
+  if (!stream_) fatal_error("Not enough memory");
+}
+
+MemoryInput::~MemoryInput() { std::fclose(stream_); }
+
 std::string format_double(double value) { return string_printf("%100f", value); }
 
 }  // namespace velmo

@@ -29,6 +29,20 @@ std::string_view next_token(std::string_view& cursor);
 // kept); advances `cursor` past the field and its separator. Empty when the field is empty.
 std::string_view next_field(std::string_view& cursor);
 
+// A read-only stream over bytes held in memory, for the readers that take a stream. The bytes
+// must outlive it.
+class MemoryInput {
+ public:
+  explicit MemoryInput(std::string_view bytes);
+  ~MemoryInput();
+  MemoryInput(const MemoryInput&) = delete;
+  MemoryInput& operator=(const MemoryInput&) = delete;
+  FILE* get() const { return stream_; }
+
+ private:
+  FILE* stream_;
+};
+
 // Reads a NUL-terminated string of at most 999 bytes; fatal "while reading string from file".
 std::string read_string(FILE* in);
 // Writes the bytes and one NUL.

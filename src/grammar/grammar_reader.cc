@@ -28,6 +28,7 @@ bool read_text_line(FILE* in, std::string& line) {
 // The fields of one rule line: the first field (the detail of every error about the line),
 // the frequency, the mother and the daughters still in `rest`.
 struct RuleFields {
+  long line_number = 0;  // of the line last read, counting from 1
   std::string_view first;
   double freq = 1.0;
   std::string_view mother;
@@ -46,6 +47,7 @@ double parse_frequency(std::string_view field) {
 // Reads lines until one holds a field and splits off the frequency and the mother.
 bool read_rule_fields(FILE* in, std::string& line, const RunConfig& config, RuleFields& fields) {
   while (read_text_line(in, line)) {
+    ++fields.line_number;
     fields.rest = line;
     fields.first = next_token(fields.rest);
     if (fields.first.empty()) continue;
@@ -63,9 +65,14 @@ bool read_rule_fields(FILE* in, std::string& line, const RunConfig& config, Rule
   return false;
 }
 
-// Rules below the -shave threshold are dropped whole; -symbolic rules are all kept.
+// Rules below the -shave threshold are dropped whole; -symbolic rules are all kept. A negative
+// -shave threshold cannot keep a rule of negative frequency: that would be a negative count.
 bool is_kept(const RuleFields& fields, const RunConfig& config) {
-  return config.symbolic || fields.freq >= config.shave;
+  if (config.symbolic) return true;
+  if (fields.freq < config.shave) return false;
+  if (fields.freq < 0)
+    fatal_error_num("Negative frequency in grammar file at line", fields.line_number);
+  return true;
 }
 
 void parse_mother(const Grammar& grammar, const RunConfig& config, const RuleFields& fields,
@@ -184,6 +191,7 @@ void read_start_line(std::string_view cursor, long line_number, Grammar& grammar
     if (!field.empty()) freq = std::strtod(field.c_str(), nullptr);
     if (field.empty() || errno != 0 || !std::isfinite(freq))
       fatal_error_num("Missing frequency in start symbol file at line", line_number);
+    if (freq < 0) fatal_error_num("Negative frequency in start symbol file at line", line_number);
   }
   double& start_freq = grammar.data[id].start_freq;
   if (start_freq != 0.0) fatal_error2("Two entries in start symbol file for", grammar.name(id));
@@ -237,7 +245,8 @@ void read_start_file(const std::string& name, Grammar& grammar, const RunConfig&
     for (SymbolData& symbol : grammar.data) symbol.start_freq = 1.0;
     return;
   }
-  std::unique_ptr<FILE, int (*)(FILE*)> in(open_file(name, "rt"), &std::fclose);
+  std::string bytes = read_whole_file(name);
+  MemoryInput in(bytes);
   read_start_symbols(in.get(), grammar, config);
 }
 

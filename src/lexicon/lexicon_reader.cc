@@ -120,6 +120,7 @@ struct LexiconReader {
       std::fprintf(stderr, "Error at: %s\n", number.c_str());
       fatal_error_num(kMissingFrequency, line_number);
     }
+    if (value < 0) fatal_error_num("Negative frequency in lexicon file at line", line_number);
     return value;
   }
 

@@ -25,6 +25,7 @@ bool leading_number(std::string_view token, long& value) {
 
 bool SentenceReader::read(std::string& line) {
   if (read_line(in_, line, kSentenceLineSize)) return true;
+  check_read(in_, config_.input_file.empty() ? "standard input" : config_.input_file);
   at_end_ = true;
   return false;
 }
