@@ -1,6 +1,7 @@
 #include "driver/command_line.h"
 
 #include <cerrno>
+#include <cmath>
 #include <climits>
 #include <cstdlib>
 #include <string_view>
@@ -267,7 +268,10 @@ class Scanner {
   Step set_number(const NumberOption& option, const char* text) {
     errno = 0;
     double value = std::strtod(text, nullptr);
-    if (errno == ERANGE) return invalid_argument(text);
+    // "nan" and "inf" convert, but no threshold or weight can be one; a weight of the old
+    // frequencies below 0 would turn them into negative counts.
+    if (errno == ERANGE || !std::isfinite(value)) return invalid_argument(text);
+    if (option.value == &RunConfig::old_freq && value < 0) return invalid_argument(text);
     config_.*option.value = value;
     return Step::kGoOn;
   }

@@ -3,6 +3,7 @@
 // single precision, everything else in double.
 #include "model/estimation.h"
 
+#include <cmath>
 #include <vector>
 
 #include "driver/diagnostics.h"
@@ -102,6 +103,12 @@ std::vector<double> lexical_mass(const Lexicon& lexicon, int symbol_count) {
   return mass;
 }
 
+// Counts beyond the range of numbers (a float lexical count above 3.4e38, or a sum above
+// 1.8e308) would make every probability of the symbol NaN.
+void check_finite(double total, const Grammar& grammar, int symbol) {
+  if (!std::isfinite(total)) fatal_error2("Frequencies too large for symbol", grammar.name(symbol));
+}
+
 double inverse(double x) { return x > 0.0 ? 1.0 / x : 0.0; }
 
 // Both open-class tables share the tag's mass with its lexicon words.
@@ -119,6 +126,7 @@ void normalise_rules(Grammar& grammar, const std::vector<double>& mass) {
     SymbolData& symbol = grammar.data[s];
     double total = mass[s];
     for (const Rule& r : symbol.rules) total += r.prob;
+    check_finite(total, grammar, s);
     double inv_total = total != 0.0 ? 1.0 / total : 0.0;
     for (Rule& r : symbol.rules) r.prob = r.prob * inv_total;
     symbol.lex_share = mass[s] * inv_total;
@@ -129,6 +137,7 @@ void normalise_start(Grammar& grammar) {
   double total = 0.0;
   for (const SymbolData& symbol : grammar.data) total += symbol.start_freq;
   if (total == 0.0) fatal_error("Start probabilities sum up to 0");
+  if (!std::isfinite(total)) fatal_error("Start frequencies too large");
   double inv_total = 1.0 / total;
   for (SymbolData& symbol : grammar.data) symbol.start_prob = symbol.start_freq * inv_total;
 }
@@ -169,6 +178,11 @@ void print_open_class_probabilities(FILE* out, const Model& model) {
                            "\nOpen Class Probabilities (upper case)\n\n");
 }
 
+void print_lexical_probabilities(FILE* out, const Model& model, const RunConfig& config) {
+  print_word_probabilities(out, model, config);
+  print_open_class_probabilities(out, model);
+}
+
 void print_rule_probabilities(FILE* out, const Grammar& grammar) {
   std::fputs("\nRule Probabilities\n\n", out);
   for (int s = 0; s < grammar.symbol_count(); ++s) {
@@ -195,15 +209,19 @@ void estimate_probabilities(Model& model, const RunConfig& config, FILE* listing
   apply_robustness_weights(model);
   count_events(model, config);
   std::vector<double> mass = lexical_mass(model.lexicon, grammar.symbol_count());
+  for (int s = 0; s < grammar.symbol_count(); ++s) check_finite(mass[s], grammar, s);
   normalise_lexical(model.lexicon, mass);
-  if (listing) {
-    print_word_probabilities(listing, model, config);
-    print_open_class_probabilities(listing, model);
-  }
+  if (listing) print_lexical_probabilities(listing, model, config);
   normalise_rules(grammar, mass);
   if (listing) print_rule_probabilities(listing, grammar);
   normalise_start(grammar);
   if (listing) print_start_probabilities(listing, grammar);
+}
+
+void print_model(FILE* out, const Model& model, const RunConfig& config) {
+  print_lexical_probabilities(out, model, config);
+  print_rule_probabilities(out, model.grammar);
+  print_start_probabilities(out, model.grammar);
 }
 
 }  // namespace velmo

@@ -17,4 +17,8 @@ void smooth_frequencies(std::vector<double>& f, const std::vector<double>* weigh
 // printed there while it is estimated.
 void estimate_probabilities(Model& model, const RunConfig& config, FILE* listing);
 
+// The -print-model listing of an estimated model: word, open-class, rule and start
+// probabilities.
+void print_model(FILE* out, const Model& model, const RunConfig& config);
+
 }  // namespace velmo

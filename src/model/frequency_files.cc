@@ -1,5 +1,6 @@
 #include "model/frequency_files.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "driver/diagnostics.h"
@@ -111,8 +112,38 @@ void write_start_frequencies(FILE* out, const Grammar& grammar, const RunConfig&
   }
 }
 
+namespace {
+
+bool all_finite(const Grammar& grammar) {
+  for (const SymbolData& symbol : grammar.data) {
+    if (!std::isfinite(symbol.start_freq)) return false;
+    for (const Rule& rule : symbol.rules)
+      if (!std::isfinite(rule.freq)) return false;
+  }
+  return true;
+}
+
+bool all_finite(const Lexicon& lexicon) {
+  for (const LexEntry& entry : lexicon.entries)
+    for (const TagEntry& tag : entry.tags) {
+      if (!std::isfinite(tag.freq)) return false;
+      for (const LemmaEntry& lemma : tag.lemmas)
+        if (!std::isfinite(lemma.freq)) return false;
+    }
+  for (const OpenClassTable* table : {&lexicon.open_class, &lexicon.cap_open_class})
+    for (const OpenClassEntry& entry : table->entries)
+      if (!std::isfinite(entry.freq)) return false;
+  return true;
+}
+
+}  // namespace
+
 void write_frequency_files(const std::string& base, const Model& model, const RunConfig& config) {
   check_base_name(base);
+  // Accumulated counts can outgrow the range of numbers (huge sentence weights); "inf" in a
+  // file would make it unreadable, so nothing is written and the previous files stay.
+  if (!all_finite(model.grammar) || !all_finite(model.lexicon))
+    fatal_error2("Frequencies too large to be written to the files of", base);
   write_file(base + ".gram", gram_file, model, config);
   write_file(base + ".lex", write_lexicon_frequencies, model, config);
   write_file(base + ".oc", oc_file, model, config);
