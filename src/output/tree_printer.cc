@@ -5,7 +5,10 @@
 // markers for brackets still open. When a word completes a part of the tree, the next pending
 // entry continues it; once the stack is empty the tree is complete. Every choice point
 // (analysis, link) loops over its alternatives, so backtracking enumerates all trees.
+// A forest of a cyclic grammar holds infinitely many trees; only those in which no node occurs
+// twice on one path from the root are written.
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "output/forest_printer.h"
@@ -20,6 +23,7 @@ class TreeEnumerator {
   TreeEnumerator(FILE* out, const OutputContext& ctx) : out_(out), ctx_(ctx) {}
 
   void expand(ForestNode* node, std::size_t length) {
+    if (!open_.insert(node).second) return;  // already open above: a cycle
     buffer_.resize(length);
     buffer_ += '(';
     buffer_ += ctx_.model.grammar.name(node->category);
@@ -27,26 +31,33 @@ class TreeEnumerator {
     if (node->lexical) {
       buffer_ += quote_string(node->word, ctx_.config);
       buffer_ += ')';
+      open_.erase(node);
       continue_tree(buffer_.size());
-      return;
+      open_.insert(node);
+    } else {
+      std::size_t opened = buffer_.size();
+      for (ChartItem* item = node->analyses; item; item = item->next_analysis) {
+        pending_.push_back({node, true});
+        expand_links(item, opened);
+        pending_.pop_back();
+      }
     }
-    std::size_t opened = buffer_.size();
-    for (ChartItem* item = node->analyses; item; item = item->next_analysis) {
-      pending_.push_back(kClose);
-      expand_links(item, opened);
-      pending_.pop_back();
-    }
+    open_.erase(node);
   }
 
  private:
-  static constexpr ForestNode* kClose = nullptr;
+  // What remains to the right: a daughter still to expand, or the bracket of `node` to close.
+  struct Pending {
+    ForestNode* node;
+    bool close;
+  };
 
   // The links are the choices for the item's last daughter; it waits on the stack while the
   // earlier daughters are expanded.
   void expand_links(ChartItem* item, std::size_t length) {
     for (DaughterLink* link = item->links; link; link = link->next) {
       if (link->previous) {
-        pending_.push_back(link->daughter);
+        pending_.push_back({link->daughter, false});
         expand_links(link->previous, length);
         pending_.pop_back();
       } else {
@@ -61,14 +72,17 @@ class TreeEnumerator {
       std::fprintf(out_, "%s\n", buffer_.c_str());
       return;
     }
-    ForestNode* entry = pending_.back();
+    Pending entry = pending_.back();
     pending_.pop_back();
-    if (entry == kClose) {
+    if (entry.close) {
       buffer_.resize(length);
       buffer_ += ')';
+      // The closed node is no longer on the path of what follows.
+      open_.erase(entry.node);
       continue_tree(length + 1);
+      open_.insert(entry.node);
     } else {
-      expand(entry, length);
+      expand(entry.node, length);
     }
     pending_.push_back(entry);
   }
@@ -76,7 +90,8 @@ class TreeEnumerator {
   FILE* out_;
   const OutputContext& ctx_;
   std::string buffer_;
-  std::vector<ForestNode*> pending_;
+  std::vector<Pending> pending_;
+  std::unordered_set<const ForestNode*> open_;  // the nodes whose brackets are open
 };
 
 }  // namespace
