@@ -4,7 +4,7 @@
 #            folder, beside a copy of tests/fixtures reachable as ../fixtures)
 #   stdin    optional standard input
 #   out, err expected standard output and standard error (a missing file means: empty)
-#   status   expected exit status (missing: 0)
+#   status   expected exit status (missing: 0); a run is stopped after 120 s (status 124)
 #   files/   optional: files the run must leave behind, compared byte for byte
 # Usage: run_cases.sh path/to/velmo cases-folder [name-filter]
 set -u
@@ -26,7 +26,7 @@ while IFS= read -r cmdfile; do
   rm -rf "$work/files" "$work/out" "$work/err" "$work/status"
   stdin=/dev/null; [[ -f "$dir/stdin" ]] && stdin="$dir/stdin"
   # eval on the exec itself, so that a process substitution in cmd (a pipe) is still open in velmo.
-  (cd "$work" && eval "exec \"\$velmo\" $(cat "$dir/cmd")") <"$stdin" >"$scratch/out" 2>"$scratch/err"
+  (cd "$work" && eval "exec timeout 120 \"\$velmo\" $(cat "$dir/cmd")") <"$stdin" >"$scratch/out" 2>"$scratch/err"
   status=$?
   want_status=0; [[ -f "$dir/status" ]] && want_status=$(cat "$dir/status")
   problems=()

@@ -9,6 +9,7 @@ namespace velmo {
 
 void MwlLookup::mwl_lookup_node(const MwlNode& root, const Sentence& sentence, int word,
                                 const MwlFound& found) {
+  walked_.clear();
   extend(root, sentence, word, word, kBufferSize, found);
 }
 
@@ -27,6 +28,9 @@ void MwlLookup::extend(const MwlNode& node, const Sentence& sentence, int last, 
 
   const MwlNode* child = node.child(text);
   if (child == nullptr) return;
+  // Positions are below 2^14, addresses below 2^48.
+  const uint64_t state = reinterpret_cast<uintptr_t>(child) << 14 | sentence.starts[word];
+  if (!walked_.insert(state).second) return;
   if (child->entry >= 0) {
     // Without the blank that follows the last word.
     std::string_view joined(buffer_.data() + fill, kBufferSize - 1 - fill);

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <functional>
+#include <cstdint>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "lexicon/lexicon.h"
@@ -32,6 +34,10 @@ class MwlLookup {
 
   // Filled from its end: the lexeme's words are prepended as the walk goes back in the input.
   std::vector<char> buffer_ = std::vector<char>(kBufferSize);
+  // The (trie node, position) pairs already walked back from in this lookup. The trie node
+  // fixes the words read, so a second way to the same pair (identical lattice arcs) can find
+  // nothing new; without this, each position of duplicate arcs would double the work.
+  std::unordered_set<uint64_t> walked_;
 };
 
 }  // namespace velmo
