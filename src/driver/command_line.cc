@@ -451,10 +451,37 @@ class Checker {
     if (!config_.store_params) return;
     if (config_.grammar_file.empty()) fatal_error("Option -store-params requires at least a grammar");
     if (config_.symbolic) fatal_error("Option -store-params excludes option -symbolic");
+    // Storing is the run's one activity: it neither trains nor prints, and it writes one file.
+    if (config_.train) fatal_error("Options -t and -store-params cannot be used together");
+    if (config_.print_model)
+      fatal_error("Options -print-model and -store-params cannot be used together");
+    if (!config_.output_file.empty()) fatal_error2("Too many arguments", config_.output_file);
+  }
+
+  // A parameter file holds an estimated model: the options that read or estimate one from
+  // text files would be ignored, and storing it again would store nothing new.
+  void check_params_options() {
+    struct Ignored {
+      bool given;
+      const char* option;
+    };
+    const Ignored ignored[] = {
+        {config_.store_params, "-store-params"},
+        {!config_.lexicon_file.empty(), "-l"},
+        {!config_.start_file.empty(), "-s"},
+        {!config_.open_class_file.empty(), "-o"},
+        {config_.shave != 0.0, "-shave"},
+        {config_.no_smoothing, "-no-smoothing"},
+        {config_.wordwise_smoothing, "-wordwise-smoothing"},
+    };
+    for (const Ignored& i : ignored)
+      if (i.given)
+        fatal_error(std::string("Options -params and ") + i.option + " cannot be used together");
   }
 
   void apply_params() {
     if (!config_.in_base.empty()) fatal_error("Options -in and -params cannot be used together");
+    check_params_options();
     check_too_many_positional();
     shift_positional();
     config_.grammar_file.clear();

@@ -161,6 +161,10 @@ int run(int count, const char* const* args) {
   if (!config.params_file.empty()) {
     message(config, "reading parameters...");
     model = load_parameters(config.params_file, config);
+    if (config.print_model) {
+      print_model(stdout, model, config);
+      finish_output(stdout);
+    }
   } else {
     read_text_model(model, config);
     if (!config.symbolic) message(config, "finished\nestimating probabilities...");

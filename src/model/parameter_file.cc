@@ -15,6 +15,7 @@ static_assert(sizeof(int) == 4 && sizeof(float) == 4 && sizeof(double) == 8,
               "the parameter file holds 32-bit integers and IEEE floats");
 
 constexpr std::string_view kVersion = "3.0";
+constexpr size_t kMaxStringBytes = 1000;  // with the terminating NUL
 // A multi-word lexeme has at most 101 components (more blanks keep it out of the trie).
 constexpr int kMaxMwlDepth = 101;
 
@@ -334,10 +335,35 @@ void load_lexicon(ParameterReader& r, Model& model, RunConfig& config) {
   load_mwl_node(r, lexicon.mwl_root, entry_count, 0);
 }
 
+// Strings of the file are read back with a limit of 999 bytes; a longer name is refused before
+// the first byte is written.
+void check_storable(std::string_view s) {
+  if (s.size() >= kMaxStringBytes)
+    fatal_error2("Name too long for a parameter file (more than 999 bytes)",
+                 std::string(s.substr(0, 60)) + "...");
+}
+
+void check_storable(const MwlNode& node) {
+  for (size_t i = 0; i < node.children.size(); ++i) {
+    check_storable(node.words[i]);
+    check_storable(node.children[i]);
+  }
+}
+
+void check_storable(const Model& model, const RunConfig& config) {
+  for (int s = 0; s < model.grammar.symbol_count(); ++s) check_storable(model.grammar.name(s));
+  if (config.stems)
+    for (int l = 0; l < model.lexicon.lemmas.size(); ++l)
+      check_storable(model.lexicon.lemmas.name(l));
+  for (const LexEntry& entry : model.lexicon.entries) check_storable(entry.word);
+  check_storable(model.lexicon.mwl_root);
+}
+
 }  // namespace
 
 void store_parameters(FILE* out, const Model& model, const RunConfig& config,
                       const LexicalisedSectionWriter& lexicalised) {
+  check_storable(model, config);
   ParameterWriter w(out);
   w.string(kVersion);
   w.flag(config.lexmodel);
