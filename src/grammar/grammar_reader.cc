@@ -183,7 +183,8 @@ void read_start_line(std::string_view cursor, long line_number, Grammar& grammar
   if (name.empty()) return;
   bool marked = false;
   int id = grammar.symbols.lookup(name, LookupMode::kFatal, config, &marked);
-  if (marked) fatal_error_num("Head marking in start symbol file at line", line_number);
+  if (marked && !is_apostrophe_name(name))
+    fatal_error_num("Head marking in start symbol file at line", line_number);
   double freq = 1.0;
   if (!config.symbolic) {
     std::string field(next_token(cursor));

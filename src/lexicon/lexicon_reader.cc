@@ -75,7 +75,8 @@ struct LexiconReader {
     if (lemma.empty()) fatal_error_num(kMissingLemma, line_number);
     bool head_marked = false;
     int id = grammar.symbols.lookup(tag, LookupMode::kWarn, config, &head_marked);
-    if (head_marked) fatal_error_num("Head marking in lexicon entry at line", line_number);
+    if (head_marked && !is_apostrophe_name(tag))
+      fatal_error_num("Head marking in lexicon entry at line", line_number);
     if (id >= 0) lexicon.lemmas.intern(lemma, config);
     return true;
   }

@@ -27,9 +27,16 @@ const FrequencyFormats& formats(const RunConfig& config) {
   return config.high_precision ? kPreciseFormats : kDefaultFormats;
 }
 
+// A trailing apostrophe is read as a head mark, so a name that ends in one (read as A'') gets
+// one more, which the reader strips again.
+std::string symbol_in_file(const std::string& name) {
+  return !name.empty() && name.back() == '\'' ? name + '\'' : name;
+}
+
 void write_readings(FILE* out, const TagEntry& tag, const Model& model, const RunConfig& config) {
   const FrequencyFormats& f = formats(config);
-  const char* tag_name = model.grammar.name(tag.tag).c_str();
+  const std::string name = symbol_in_file(model.grammar.name(tag.tag));
+  const char* tag_name = name.c_str();
   if (!config.stems) {
     std::fprintf(out, f.reading, tag_name, tag.freq);
     return;
@@ -101,14 +108,16 @@ void write_open_class_frequencies(FILE* out, const Grammar& grammar, const OpenC
   for (int s = 0; s < grammar.symbol_count(); ++s) {
     const OpenClassEntry& entry = table.entries[s];
     if (entry.open)
-      std::fprintf(out, formats(config).open_class, grammar.name(s).c_str(), entry.freq);
+      std::fprintf(out, formats(config).open_class, symbol_in_file(grammar.name(s)).c_str(),
+                   entry.freq);
   }
 }
 
 void write_start_frequencies(FILE* out, const Grammar& grammar, const RunConfig& config) {
   for (int s = 0; s < grammar.symbol_count(); ++s) {
     double freq = grammar.data[s].start_freq;
-    if (freq > 0) std::fprintf(out, formats(config).start, grammar.name(s).c_str(), freq);
+    if (freq > 0)
+      std::fprintf(out, formats(config).start, symbol_in_file(grammar.name(s)).c_str(), freq);
   }
 }
 

@@ -12,6 +12,10 @@ bool strip_head_mark(std::string_view& name) {
   return true;
 }
 
+bool is_apostrophe_name(std::string_view token) {
+  return token.size() >= 2 && token.substr(token.size() - 2) == "''";
+}
+
 // Sorting once and dropping duplicates gives the same ids as inserting every new name at its
 // place, without shifting the array for each one.
 void SymbolTable::assign(std::vector<std::string> names) {

@@ -25,6 +25,10 @@ int sorted_index(const std::vector<std::string>& sorted, std::string_view name);
 
 // Removes a trailing apostrophe from `name`; true if there was one.
 bool strip_head_mark(std::string_view& name);
+// True for a name written with two trailing apostrophes: the frequency files write a symbol
+// whose own name ends in an apostrophe so, and in the files where a head mark is an error
+// (start symbols, lexicon) such a token is that symbol, not a marked one.
+bool is_apostrophe_name(std::string_view token);
 
 class SymbolTable {
  public:
