@@ -246,7 +246,6 @@ TEST(CommandLine, PositionalArgumentsAndNamesBuiltFromTheBase) {
         "b.lstart", "b.pool"}},
       {{"-params", "p"}, {}},
       {{"-params", "p", "in", "out"}, {"", "in", "out"}},
-      {{"-params", "p", "-l", "x", "in"}, {"", "in", "", "x"}},
       {{"-store-params", "-l", "x", "g", "p.bin"}, {"g", "p.bin", "", "x"}},
       {{"", "in"}, {"", "in"}},
   };

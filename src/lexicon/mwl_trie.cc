@@ -47,7 +47,7 @@ const MwlNode* MwlNode::child(std::string_view word) const {
   return &children[at - words.begin()];
 }
 
-void build_mwl_index(const std::vector<LexEntry>& entries, MwlNode& root) {
+void build_mwl_index(const std::vector<LexEntry>& entries, MwlNode& root, bool warn) {
   root = MwlNode();
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::string& word = entries[i].word;
@@ -55,7 +55,7 @@ void build_mwl_index(const std::vector<LexEntry>& entries, MwlNode& root) {
     if (blanks == 0) continue;
     if (blanks > kMaxMwlBlanks) {
       // Printed even with -quiet: the lexeme silently becoming unreachable would be worse.
-      std::fprintf(stderr, "Warning: MWL \"%s\" in lexicon is too long!\n", word.c_str());
+      if (warn) std::fprintf(stderr, "Warning: MWL \"%s\" in lexicon is too long!\n", word.c_str());
       continue;
     }
     insert_lexeme(root, word, static_cast<int>(i));

@@ -13,7 +13,8 @@ namespace velmo {
 // A lexeme of more than this many blanks is left out of the trie.
 constexpr int kMaxMwlBlanks = 100;
 
-// Indexes every entry whose word contains a blank (0x20); `entries` in word order.
-void build_mwl_index(const std::vector<LexEntry>& entries, MwlNode& root);
+// Indexes every entry whose word contains a blank (0x20); `entries` in word order. With `warn`,
+// a lexeme left out for its length is reported.
+void build_mwl_index(const std::vector<LexEntry>& entries, MwlNode& root, bool warn = true);
 
 }  // namespace velmo

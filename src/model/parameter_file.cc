@@ -6,6 +6,7 @@
 
 #include "driver/diagnostics.h"
 #include "driver/text_input.h"
+#include "model/parameter_check.h"
 #include "model/replacement_file.h"
 
 namespace velmo {
@@ -392,6 +393,9 @@ Model read_parameters(FILE* in, const std::string& name, RunConfig& config) {
   load_grammar(r, model.grammar);
   load_open_classes(r, model);
   load_lexicon(r, model, config);
+  if (!is_sound_model(model)) r.corrupt();
+  // Bytes after the model are no part of it; lexicalised sections follow only when flagged.
+  if (!config.lexmodel && std::fgetc(in) != EOF) r.corrupt();
   return model;
 }
 

@@ -47,7 +47,7 @@ Model lexicon_model() {
   lex.entries = {
       LexEntry{"New York", {TagEntry{1, 0.25f, 0, {{0, 1.0, 0}}}}},
       LexEntry{"a", {TagEntry{0, 1.0f, 0, {{1, 1.0, 0}}}}},
-      LexEntry{"dog", {TagEntry{1, 0.75f, 0, {{2, 1.0, 0}}}, TagEntry{4, 1.0f, 0, {{2, 1.0, 0}}}}},
+      LexEntry{"dog", {TagEntry{1, 0.25f, 0, {{2, 1.0, 0}}}, TagEntry{4, 1.0f, 0, {{2, 1.0, 0}}}}},
   };
   lex.mwl_root.words = {"York"};
   lex.mwl_root.children.resize(1);
@@ -91,7 +91,7 @@ Bytes expected_file() {
   b.str("dog")
       .i32(2, "dog.T")
       .i32(1, "dog.t0.tag")
-      .f32(0.75f)
+      .f32(0.25f)
       .i32(1, "dog.t0.L")
       .i32(2, "dog.t0.l0");
   b.i32(4).f32(1.0f).i32(1).i32(2);

@@ -1,0 +1,14 @@
+// What a sound parameter file can hold. The binary format has no checksum, so a damaged file
+// is recognised by what estimation never produces: probabilities outside [0, 1], distributions
+// that do not sum to 1, names out of order, rule numbers that are no permutation, a
+// multi-word-lexeme index that is not the one its lexicon gives.
+#pragma once
+
+#include "model/model.h"
+
+namespace velmo {
+
+// True when the loaded unlexicalised model could have been stored by the program.
+bool is_sound_model(const Model& model);
+
+}  // namespace velmo
