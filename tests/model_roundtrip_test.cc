@@ -318,19 +318,35 @@ TEST(ReplacedFiles, UnopenableTemporaryFileLeavesTheOldFileIntact) {
   EXPECT_EQ(s.read("out.gram"), "old grammar\n");
 }
 
-// A file-size limit makes the new grammar file fail part-way, after it was opened.
-TEST(ReplacedFiles, FailedWriteLeavesTheOldFileIntactAndNoTemporaryFile) {
+// A file-size limit lets the new grammar file (301 bytes) be written and makes the lexicon
+// (543 bytes) fail part-way: neither old file is replaced, and no temporary file stays.
+TEST(ReplacedFiles, FailedWriteLeavesTheOldSetIntactAndNoTemporaryFile) {
   Scratch s;
   s.write("out.gram", "old grammar\n");
+  s.write("out.lex", "old lexicon\n");
   Result r = s.velmo(kExampleTraining, "", [] {
     signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{64, 64};  // room for the error message, not for the grammar
+    rlimit limit{400, 400};
     setrlimit(RLIMIT_FSIZE, &limit);
   });
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "\nERROR: Can't write to output file: out.gram\naborted.\n");
+  EXPECT_EQ(r.err, "\nERROR: Can't write to output file: out.lex\naborted.\n");
   EXPECT_EQ(s.read("out.gram"), "old grammar\n");
-  EXPECT_EQ(s.files(), std::set<std::string>{"out.gram"});
+  EXPECT_EQ(s.read("out.lex"), "old lexicon\n");
+  EXPECT_EQ(s.files(), (std::set<std::string>{"out.gram", "out.lex"}));
+}
+
+// Temporary files of a run that was killed are removed by the next run of the same base; one
+// whose process still runs (this test's) is left to it.
+TEST(ReplacedFiles, TemporariesOfKilledRunsAreRemoved) {
+  Scratch s;
+  const std::string own = "out.lex.tmp" + std::to_string(getpid());
+  s.write("out.gram.tmp2147483646", "killed run\n");  // beyond any process id
+  s.write(own, "running\n");
+  s.write("out.gram.tmpx", "not ours\n");
+  ASSERT_EQ(s.velmo(kExampleTraining).status, 0);
+  EXPECT_EQ(s.files(), (std::set<std::string>{"out.gram", "out.lex", "out.oc", "out.OC",
+                                              "out.start", own, "out.gram.tmpx"}));
 }
 
 // ---------------------------------------------------------------- the treebank grammar

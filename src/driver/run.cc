@@ -155,7 +155,10 @@ int run(int count, const char* const* args) {
   refuse_unavailable_options(config);
   // Training writes its files only after the whole corpus: a bad base name must stop the run
   // before any work is done.
-  if (config.train) check_base_name(config.train_base);
+  if (config.train) {
+    check_base_name(config.train_base);
+    remove_stale_frequency_files(config.train_base);
+  }
 
   Model model;
   if (!config.params_file.empty()) {

@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include "driver/diagnostics.h"
 #include "model/replacement_file.h"
@@ -51,17 +54,6 @@ void write_readings(FILE* out, const TagEntry& tag, const Model& model, const Ru
 }
 
 using FileWriter = void (*)(FILE*, const Model&, const RunConfig&);
-
-void write_file(const std::string& name, FileWriter writer, const Model& model,
-                const RunConfig& config) {
-  ReplacementFile file(name, "wt");
-  writer(file.stream(), model, config);
-  file.commit();
-}
-
-}  // namespace
-
-namespace {
 
 // The files' contents, in the one signature that write_file takes.
 void gram_file(FILE* out, const Model& m, const RunConfig& c) {
@@ -153,11 +145,22 @@ void write_frequency_files(const std::string& base, const Model& model, const Ru
   // file would make it unreadable, so nothing is written and the previous files stay.
   if (!all_finite(model.grammar) || !all_finite(model.lexicon))
     fatal_error2("Frequencies too large to be written to the files of", base);
-  write_file(base + ".gram", gram_file, model, config);
-  write_file(base + ".lex", write_lexicon_frequencies, model, config);
-  write_file(base + ".oc", oc_file, model, config);
-  write_file(base + ".OC", cap_oc_file, model, config);
-  write_file(base + ".start", start_file, model, config);
+  // Every file of the set is complete on disk before the first one replaces its old version.
+  const std::pair<const char*, FileWriter> files[] = {
+      {".gram", gram_file}, {".lex", write_lexicon_frequencies}, {".oc", oc_file},
+      {".OC", cap_oc_file}, {".start", start_file}};
+  std::vector<std::unique_ptr<ReplacementFile>> written;
+  for (const auto& [suffix, writer] : files) {
+    written.push_back(std::make_unique<ReplacementFile>(base + suffix, "wt"));
+    writer(written.back()->stream(), model, config);
+    written.back()->finish();
+  }
+  for (const auto& file : written) file->install();
+}
+
+void remove_stale_frequency_files(const std::string& base) {
+  for (const char* suffix : {".gram", ".lex", ".oc", ".OC", ".start"})
+    remove_stale_temporaries(base + suffix);
 }
 
 }  // namespace velmo

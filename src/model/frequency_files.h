@@ -1,7 +1,7 @@
 // The frequency files written by training and merging: grammar, lexicon, open-class and start
-// files in the formats that -in reads back. Each file is written to a temporary name beside the
-// target and renamed over it when complete, so an interrupted run never leaves a half-written
-// file. The lexicalised files (.pool, .lgram, .lchoice, .lstart) belong to the head-lexicalised
+// files in the formats that -in reads back. The files are written to temporary names beside
+// their targets and renamed over them when all are complete, so an interrupted run never leaves
+// a half-written file, and leaves a mixed set only when killed between the renames. The lexicalised files (.pool, .lgram, .lchoice, .lstart) belong to the head-lexicalised
 // model; whoever owns that model writes them after these.
 #pragma once
 
@@ -17,8 +17,11 @@ constexpr int kMaxBaseNameLength = 100;
 // Fatal "Filename is too long: <base>" for a base name of more than 100 bytes.
 void check_base_name(const std::string& base);
 
-// Writes <base>.gram, <base>.lex, <base>.oc, <base>.OC and <base>.start, in this order.
+// Writes <base>.gram, <base>.lex, <base>.oc, <base>.OC and <base>.start, in this order, each to
+// a temporary file; when all are on disk they replace the old files one after another.
 void write_frequency_files(const std::string& base, const Model& model, const RunConfig& config);
+// Removes what an earlier run killed while writing the files of `base` left behind.
+void remove_stale_frequency_files(const std::string& base);
 
 // The single files, for tests and for writers of other streams.
 void write_grammar_frequencies(FILE* out, const Grammar& grammar, const RunConfig& config);

@@ -1,9 +1,13 @@
 #include "model/replacement_file.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 
 #include "driver/diagnostics.h"
 
@@ -25,6 +29,20 @@ std::string resolved(const std::string& name) {
   return path;
 }
 
+// A temporary file is named after its target, this mark and the process id.
+constexpr const char* kTemporaryMark = ".tmp";
+
+// The folder's entry for a renamed file reaches the disk too (best effort: some file systems
+// cannot sync a folder).
+void sync_folder(const std::string& file) {
+  std::string folder = std::filesystem::path(file).parent_path().string();
+  if (folder.empty()) folder = ".";
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
 // The new file keeps the permissions of the one it replaces.
 void keep_mode(const std::string& target, FILE* stream) {
   struct stat info;
@@ -38,7 +56,7 @@ ReplacementFile::ReplacementFile(std::string target, const char* mode)
   // The process id keeps two runs that write the same base name apart.
   if (!exists_as_special_file(target_)) {
     destination_ = resolved(target_);
-    temporary_ = destination_ + ".tmp" + std::to_string(static_cast<long>(getpid()));
+    temporary_ = destination_ + kTemporaryMark + std::to_string(static_cast<long>(getpid()));
   }
   const std::string& name = temporary_.empty() ? target_ : temporary_;
   stream_ = std::fopen(name.c_str(), mode);
@@ -47,20 +65,44 @@ ReplacementFile::ReplacementFile(std::string target, const char* mode)
 }
 
 ReplacementFile::~ReplacementFile() {
-  if (!stream_) return;
-  std::fclose(stream_);
+  if (stream_) std::fclose(stream_);
   if (!temporary_.empty()) std::remove(temporary_.c_str());
 }
 
-void ReplacementFile::commit() {
+void ReplacementFile::finish() {
   bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_);
+  // Data on disk before the rename, or a crash could leave an empty file under the name.
+  if (ok && !temporary_.empty()) ok = fsync(fileno(stream_)) == 0;
   ok = std::fclose(stream_) == 0 && ok;
   stream_ = nullptr;
-  if (!temporary_.empty()) {
-    ok = ok && std::rename(temporary_.c_str(), destination_.c_str()) == 0;
-    if (!ok) std::remove(temporary_.c_str());
-  }
   if (!ok) fatal_error2("Can't write to output file", target_);
+}
+
+void ReplacementFile::install() {
+  if (temporary_.empty()) return;
+  if (std::rename(temporary_.c_str(), destination_.c_str()) != 0)
+    fatal_error2("Can't write to output file", target_);
+  temporary_.clear();
+  sync_folder(destination_);
+}
+
+void remove_stale_temporaries(const std::string& target) {
+  namespace fs = std::filesystem;
+  const fs::path destination = resolved(target);
+  const std::string prefix = destination.filename().string() + kTemporaryMark;
+  fs::path folder = destination.parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string digits = name.substr(prefix.size());
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    const long pid = std::strtol(digits.c_str(), nullptr, 10);
+    // A live process of that id may be another run writing the same files.
+    if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    std::remove(entry.path().c_str());
+  }
 }
 
 }  // namespace velmo
