@@ -10,3 +10,12 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELMO_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
+# The fuzz targets, a few seconds each, where clang and its fuzzer runtime are installed.
+if command -v clang++ >/dev/null; then
+  CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMO_FUZZ=ON \
+    -DVELMO_TESTS=OFF >/dev/null
+  cmake --build build-fuzz -j"$jobs"
+  fuzz/run.sh build-fuzz 5
+else
+  echo "test.sh: clang++ is not installed; fuzz targets skipped (.ci/run installs it)"
+fi
