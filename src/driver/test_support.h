@@ -104,14 +104,6 @@ class ScratchDir {
   void write(const std::string& name, const std::string& text) const {
     write_file(path_ / name, text);
   }
-  // The names of the files in the folder, sorted.
-  std::vector<std::string> files() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
 
  private:
   std::filesystem::path path_;

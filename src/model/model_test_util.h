@@ -23,10 +23,6 @@ inline void read_open_class_text(const std::string& text, Grammar& grammar,
   read_from(text, [&](FILE* f) { return read_open_classes(f, grammar, table, config), 0; });
 }
 
-inline Grammar grammar_from(const std::string& text, const RunConfig& config) {
-  return read_from(text, [&](FILE* f) { return read_grammar(f, config); });
-}
-
 // The grammar DT N NP S V VP (ids 0-5) with the rules
 //   S -> NP VP' (100), NP -> DT N' (60), NP -> N' (40), VP -> V' (100), VP -> V NP' (0.004),
 // start frequencies S 3 and NP 0, and probabilities that stay within [0, 1].
