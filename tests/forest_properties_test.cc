@@ -28,6 +28,7 @@ constexpr int kWords = 6;
 
 struct RandomModel {
   std::map<std::string, std::map<std::vector<std::string>, int>> rules;  // mother -> daughters
+  std::map<std::string, std::map<std::vector<std::string>, int>> heads;  // head daughter index
   std::map<std::string, std::map<std::string, int>> readings;            // word -> tag -> count
   std::map<std::string, int> starts;
 };
@@ -55,6 +56,8 @@ void add_phrase_rules(RandomModel& model, std::mt19937& rng, std::size_t rank) {
     for (std::size_t d = 0; d < length; ++d) daughters.push_back(random_daughter(rng, phrases));
     rules[daughters] = 1 + rng() % 9;
   }
+  for (const auto& [daughters, freq] : rules)
+    model.heads[kPhrases[rank]][daughters] = rng() % daughters.size();
 }
 
 RandomModel make_model(std::mt19937& rng) {
@@ -70,14 +73,22 @@ RandomModel make_model(std::mt19937& rng) {
   return model;
 }
 
+// The rule as the lexicalised files print it: "S -> A B'" with the head daughter marked.
+std::string rule_text(const RandomModel& model, const std::string& mother,
+                      const std::vector<std::string>& daughters) {
+  std::string text = mother + " ->";
+  const int head = model.heads.at(mother).at(daughters);
+  for (std::size_t d = 0; d < daughters.size(); ++d)
+    text += " " + daughters[d] + (static_cast<int>(d) == head ? "'" : "");
+  return text;
+}
+
 void write_model(const RandomModel& model, const Scratch& dir) {
   std::ofstream gram(dir / "g.gram"), lex(dir / "g.lex"), start(dir / "g.start");
   for (const auto& [mother, rules] : model.rules) {
-    for (const auto& [daughters, freq] : rules) {
-      gram << freq << ' ' << mother;
-      for (const std::string& d : daughters) gram << ' ' << d;
-      gram << '\n';
-    }
+    for (const auto& [daughters, freq] : rules)
+      gram << freq << ' ' << mother << rule_text(model, mother, daughters).substr(mother.size() + 3)
+           << '\n';
   }
   for (const auto& [word, tags] : model.readings) {
     lex << word << '\t';
@@ -297,6 +308,124 @@ TEST(ForestProperties, TreesCountsAndProbabilitiesAgree) {
     }
   }
   EXPECT_GE(parsed, 30);  // the generated sentences do parse
+}
+
+// --- Lexicalised events -------------------------------------------------------------------------
+
+// The lexicalised events of trees as -trees writes them, each weighted by the tree's posterior:
+// start events "S w3", rule events "w3 S -> A B'", lexical choices "w1 A S w3" (daughter head,
+// daughter, mother, mother head), keyed as the text forms of the frequency files write them.
+class EventCounter {
+ public:
+  explicit EventCounter(const RandomModel& model) : model_(model) {}
+
+  void count(const std::string& tree, double weight) {
+    text_ = tree;
+    at_ = 0;
+    weight_ = weight;
+    const std::string root = text_.substr(1, text_.find(' ') - 1);
+    const std::string head = node();
+    starts[root + " " + head] += weight;
+  }
+
+  std::map<std::string, double> starts, rules, choices;
+
+ private:
+  std::string read_until(char stop) {
+    std::size_t end = text_.find(stop, at_);
+    std::string token = text_.substr(at_, end - at_);
+    at_ = end;
+    return token;
+  }
+
+  // The head word of the node at at_; its events are counted on the way.
+  std::string node() {
+    ++at_;  // (
+    const std::string category = read_until(' ');
+    ++at_;
+    if (text_[at_] != '(') {
+      std::string word = read_until(')');
+      ++at_;
+      return word;
+    }
+    std::vector<std::string> daughters, heads;
+    while (text_[at_] == '(') {
+      daughters.push_back(text_.substr(at_ + 1, text_.find(' ', at_) - at_ - 1));
+      heads.push_back(node());
+    }
+    ++at_;  // )
+    const int head = model_.heads.at(category).at(daughters);
+    rules[heads[head] + " " + rule_text(model_, category, daughters)] += weight_;
+    for (std::size_t d = 0; d < daughters.size(); ++d) {
+      if (static_cast<int>(d) == head) continue;
+      choices[heads[d] + " " + daughters[d] + " " + category + " " + heads[head]] += weight_;
+    }
+    return heads[head];
+  }
+
+  const RandomModel& model_;
+  std::string text_;
+  std::size_t at_ = 0;
+  double weight_ = 0;
+};
+
+// A text form of a lexicalised frequency file: "%.2f <key>" per line.
+std::map<std::string, double> read_event_file(const std::string& text) {
+  std::map<std::string, double> events;
+  for (const std::string& line : lines_of(text)) {
+    std::size_t blank = line.find(' ');
+    events[line.substr(blank + 1)] = std::stod(line.substr(0, blank));
+  }
+  return events;
+}
+
+void expect_events(const std::map<std::string, double>& written,
+                   const std::map<std::string, double>& enumerated, const std::string& file) {
+  std::set<std::string> written_keys, enumerated_keys;
+  for (const auto& [key, f] : written) written_keys.insert(key);
+  for (const auto& [key, f] : enumerated) enumerated_keys.insert(key);
+  EXPECT_EQ(written_keys, enumerated_keys) << file;
+  EXPECT_FALSE(enumerated.empty()) << file;
+  for (const auto& [key, f] : enumerated) {
+    auto it = written.find(key);
+    if (it == written.end()) continue;
+    EXPECT_NEAR(it->second, f, 0.0051) << file << ": " << key;
+  }
+}
+
+// One pass of lexicalised training counts every start, rule and lexical-choice event with the
+// sum of the posteriors of the trees that contain it (all thresholds 0, so every event is
+// written).
+TEST(ForestProperties, LexicalisedCountsAreThoseOfTheEnumeratedTrees) {
+  std::mt19937 rng(20261207);
+  for (int g = 0; g < 4; ++g) {
+    SCOPED_TRACE("grammar " + std::to_string(g));
+    Scratch dir;
+    RandomModel model = make_model(rng);
+    write_model(model, dir);
+    const std::string sentences = sentence_lines(make_sentences(model, rng));
+    const velmo::testing::Args files = {"-l", "g.lex", "-s", "g.start", "g.gram"};
+    Result trees = dir.velmo(velmo::testing::concat({"-quiet", "-trees"}, files), sentences);
+    Result trained = dir.velmo(
+        velmo::testing::concat({"-quiet", "-heads", "-textpar", "-t", "out", "-min-rule-freq",
+                                "0", "-min-choice-freq", "0", "-min-start-freq", "0"},
+                               files),
+        sentences);
+    ASSERT_EQ(trained.status, 0) << trained.err;
+    TreeScorer scorer(model);
+    EventCounter counter(model);
+    for (const std::vector<std::string>& sentence : trees_per_sentence(trees.out)) {
+      std::vector<double> logs;
+      for (const std::string& tree : sentence) logs.push_back(scorer.log_prob(tree));
+      const double total = log_sum(logs);
+      for (std::size_t t = 0; t < sentence.size(); ++t)
+        counter.count(sentence[t], std::exp(logs[t] - total));
+    }
+    expect_events(read_event_file(dir.read("out.lstart.txt")), counter.starts, "out.lstart.txt");
+    expect_events(read_event_file(dir.read("out.lgram.txt")), counter.rules, "out.lgram.txt");
+    expect_events(read_event_file(dir.read("out.lchoice.txt")), counter.choices,
+                  "out.lchoice.txt");
+  }
 }
 
 // --- ATIS ---------------------------------------------------------------------------------------

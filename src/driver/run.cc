@@ -1,6 +1,7 @@
 #include "driver/run.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,9 @@
 #include "grammar/grammar_analysis.h"
 #include "grammar/grammar_reader.h"
 #include "lexicon/lexicon.h"
+#include "lexmodel/head_frequencies.h"
+#include "lexmodel/lexicalise.h"
+#include "lexmodel/pooling.h"
 #include "model/estimation.h"
 #include "model/frequency_files.h"
 #include "model/model.h"
@@ -29,7 +33,6 @@ void refuse_unavailable_options(const RunConfig& config) {
     const char* option;
   };
   const Feature features[] = {
-      {config.heads, "-heads"},
       {config.lexmodel, "-lexmodel"},
       {config.governors, "-governors"},
       {config.chunking && config.chunk_trees, "-chunk-trees"},
@@ -67,10 +70,26 @@ void read_open_class_file(const std::string& name, Model& model, OpenClassTable&
   read_open_classes(in.get(), model.grammar, table, config);
 }
 
+// The pooling classes of lexicalised training, parent classes first.
+void read_pooling_files(Model& model, PoolingClasses& pooling, const RunConfig& config) {
+  if (!config.parent_pooling_file.empty()) {
+    message(config, "finished\nreading parent pooling information...");
+    std::string bytes = read_whole_file(config.parent_pooling_file);
+    MemoryInput in(bytes);
+    read_parent_pooling(in.get(), model.grammar, pooling, config);
+  }
+  if (!config.child_pooling_file.empty()) {
+    message(config, "finished\nreading child pooling information...");
+    std::string bytes = read_whole_file(config.child_pooling_file);
+    MemoryInput in(bytes);
+    read_child_pooling(in.get(), model.grammar, pooling, config);
+  }
+}
+
 // Grammar, lexicon, open classes and start symbols from their text files. Each file is read
 // whole before it is parsed: the grammar and the lexicon are parsed twice, and may come from
 // a pipe.
-void read_text_model(Model& model, const RunConfig& config) {
+void read_text_model(Model& model, PoolingClasses& pooling, const RunConfig& config) {
   message(config, "reading grammar...");
   {
     std::string bytes = read_whole_file(config.grammar_file);
@@ -91,6 +110,7 @@ void read_text_model(Model& model, const RunConfig& config) {
   read_open_class_file(config.open_class_file, model, model.lexicon.open_class, config);
   read_open_class_file(config.cap_open_class_file, model, model.lexicon.cap_open_class, config);
 
+  read_pooling_files(model, pooling, config);
   message(config, "finished\nreading start probabilities...");
   read_start_file(config.start_file, model.grammar, config);
   if (!config.quiet) {
@@ -117,7 +137,7 @@ void store_model(const Model& model, const RunConfig& config) {
   }
 }
 
-void process_input(Model& model, const RunConfig& config) {
+void process_input(Model& model, const PoolingClasses& pooling, const RunConfig& config) {
   scale_frequencies(model, 0.0, config);
   message(config, "finished\n");
   if (config.inside || config.outside || config.freq || config.train || config.preorder ||
@@ -127,10 +147,22 @@ void process_input(Model& model, const RunConfig& config) {
           "Options -inside, -outside, -freq, -preorder, -chunking, -heads and -t not allowed "
           "with cyclic grammars");
   }
+  // With head lexicalisation every forest is lexicalised, and training counts its events.
+  SentenceHooks hooks;
+  std::optional<HeadFrequencies> head_frequencies;
+  if (config.lexicalise) {
+    hooks.lexicalise = [&](Chart& chart) { lexicalise_forest(chart, model, config); };
+    if (config.train) {
+      head_frequencies.emplace(model.grammar, config);
+      hooks.lexicalised_counts = &*head_frequencies;
+      hooks.lexicalised_files =
+          lexicalised_frequency_files(*head_frequencies, model, pooling, config);
+    }
+  }
   FILE* in = config.input_file.empty() ? stdin : open_file(config.input_file, "rt");
   FILE* out = config.output_file.empty() ? stdout : open_file(config.output_file, "wt");
   message(config, "processing...\n");
-  process_sentences(in, out, model, config);
+  process_sentences(in, out, model, config, hooks);
   finish_output(out);
   if (in != stdin) std::fclose(in);
 }
@@ -161,6 +193,7 @@ int run(int count, const char* const* args) {
   }
 
   Model model;
+  PoolingClasses pooling;
   if (!config.params_file.empty()) {
     message(config, "reading parameters...");
     model = load_parameters(config.params_file, config);
@@ -169,7 +202,7 @@ int run(int count, const char* const* args) {
       finish_output(stdout);
     }
   } else {
-    read_text_model(model, config);
+    read_text_model(model, pooling, config);
     if (!config.symbolic) message(config, "finished\nestimating probabilities...");
     estimate_probabilities(model, config, config.print_model ? stdout : nullptr);
     if (config.print_model) finish_output(stdout);
@@ -179,7 +212,7 @@ int run(int count, const char* const* args) {
       return 0;
     }
   }
-  process_input(model, config);
+  process_input(model, pooling, config);
   message(config, "finished\n");
   return 0;
 }

@@ -139,7 +139,8 @@ bool all_finite(const Lexicon& lexicon) {
 
 }  // namespace
 
-void write_frequency_files(const std::string& base, const Model& model, const RunConfig& config) {
+void write_frequency_files(const std::string& base, const Model& model, const RunConfig& config,
+                           const std::vector<ExtraFrequencyFile>& extra) {
   check_base_name(base);
   // Accumulated counts can outgrow the range of numbers (huge sentence weights); "inf" in a
   // file would make it unreadable, so nothing is written and the previous files stay.
@@ -155,11 +156,17 @@ void write_frequency_files(const std::string& base, const Model& model, const Ru
     writer(written.back()->stream(), model, config);
     written.back()->finish();
   }
+  for (const ExtraFrequencyFile& file : extra) {
+    written.push_back(std::make_unique<ReplacementFile>(base + file.suffix, file.mode));
+    file.write(written.back()->stream());
+    written.back()->finish();
+  }
   for (const auto& file : written) file->install();
 }
 
 void remove_stale_frequency_files(const std::string& base) {
-  for (const char* suffix : {".gram", ".lex", ".oc", ".OC", ".start"})
+  for (const char* suffix : {".gram", ".lex", ".oc", ".OC", ".start", ".pool", ".lgram",
+                             ".lchoice", ".lstart", ".lgram.txt", ".lchoice.txt", ".lstart.txt"})
     remove_stale_temporaries(base + suffix);
 }
 

@@ -5,7 +5,10 @@
 // model; whoever owns that model writes them after these.
 #pragma once
 
+#include <cstdio>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "driver/run_config.h"
 #include "model/model.h"
@@ -17,10 +20,21 @@ constexpr int kMaxBaseNameLength = 100;
 // Fatal "Filename is too long: <base>" for a base name of more than 100 bytes.
 void check_base_name(const std::string& base);
 
-// Writes <base>.gram, <base>.lex, <base>.oc, <base>.OC and <base>.start, in this order, each to
-// a temporary file; when all are on disk they replace the old files one after another.
-void write_frequency_files(const std::string& base, const Model& model, const RunConfig& config);
-// Removes what an earlier run killed while writing the files of `base` left behind.
+// A further file of the set (the head-lexicalised model's): its suffix, its mode ("wt", "wb")
+// and what writes it.
+struct ExtraFrequencyFile {
+  std::string suffix;
+  const char* mode;
+  std::function<void(FILE*)> write;
+};
+
+// Writes <base>.gram, <base>.lex, <base>.oc, <base>.OC and <base>.start, in this order, then the
+// extra files, each to a temporary file; when all are on disk they replace the old files one
+// after another.
+void write_frequency_files(const std::string& base, const Model& model, const RunConfig& config,
+                           const std::vector<ExtraFrequencyFile>& extra = {});
+// Removes what an earlier run killed while writing the files of `base` (the lexicalised ones
+// included) left behind.
 void remove_stale_frequency_files(const std::string& base);
 
 // The single files, for tests and for writers of other streams.

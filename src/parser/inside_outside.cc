@@ -123,11 +123,12 @@ struct OutsidePass : ForestVisitor<OutsidePass> {
 };
 
 struct FrequencyPass : ForestVisitor<FrequencyPass> {
-  FrequencyPass(const ProbModel& pm, PROB scale, Model& model)
-      : pm(pm), scale(scale), model(model) {}
+  FrequencyPass(const ProbModel& pm, PROB scale, Model& model, LexicalisedCounts* lexicalised)
+      : pm(pm), scale(scale), model(model), lexicalised(lexicalised) {}
   const ProbModel& pm;
   PROB scale;
   Model& model;
+  LexicalisedCounts* lexicalised;
 
   // The expected count of an event whose outside and inside values are given.
   double expected(PROB outside, PROB inside) const { return (outside * inside * scale).value(); }
@@ -135,9 +136,9 @@ struct FrequencyPass : ForestVisitor<FrequencyPass> {
   // A root's outside value also holds its uses as a daughter over the whole input (under a
   // unary rule); only the start probability belongs to the start event.
   void root_before(ForestNode* root) {
-    model.grammar.data[root->category].start_freq += expected(pm.start(root), root->inside);
-    // The lexicalised start frequency of (head, category) is counted here too once the
-    // head-lexicalised model exists.
+    const double q = expected(pm.start(root), root->inside);
+    model.grammar.data[root->category].start_freq += q;
+    if (lexicalised) lexicalised->add_start(root->head, root->category, q);
   }
   void node_before(ForestNode* node) {
     if (!node->lexical) return;
@@ -147,11 +148,20 @@ struct FrequencyPass : ForestVisitor<FrequencyPass> {
   }
   void complete_item_before(ChartItem* item) {
     Rule& rule = model.grammar.data[item->mother].rules[item->rule];
-    rule.freq += expected(item->outside, item->inside);
+    const double q = expected(item->outside, item->inside);
+    rule.freq += q;
+    if (lexicalised) lexicalised->add_rule(item->head, item->mother, item->rule, q);
     item_before(item);
   }
-  // Lexicalised rule and lexical-choice frequencies belong here (head-lexicalised model).
-  void item_before(ChartItem*) {}
+  // A link that adds a non-head daughter is a lexical choice of that daughter's head.
+  void item_before(ChartItem* item) {
+    if (!lexicalised || item->dot - 1 == model.grammar.rule(item->mother, item->rule).head) return;
+    for (DaughterLink* l = item->links; l; l = l->next) {
+      const double q = (item->outside * pm.link_value(l, item) * scale).value();
+      lexicalised->add_choice(item->mother, item->head, l->daughter->category, l->daughter->head,
+                              q);
+    }
+  }
 };
 
 // Counts live in the records; a node or item is set to 0 when the walk enters it, so one still
@@ -202,8 +212,8 @@ void compute_outside(Chart& chart, const ProbModel& pm) {
 }
 
 void estimate_frequencies(Chart& chart, const ProbModel& pm, const ForestProbs& probs,
-                          Model& model) {
-  FrequencyPass pass(pm, probs.scale, model);
+                          Model& model, LexicalisedCounts* lexicalised) {
+  FrequencyPass pass(pm, probs.scale, model, lexicalised);
   walk(chart, pass);
 }
 

@@ -46,9 +46,22 @@ void compute_inside(Chart& chart, const ProbModel& pm, const Sentence& sentence,
 void compute_outside(Chart& chart, const ProbModel& pm);
 // Viterbi values in the inside fields; sets viterbi_prob. Prints "logVP: ..." with -sent-probs.
 void compute_viterbi(Chart& chart, const ProbModel& pm, ForestProbs& probs);
-// Adds the expected frequencies of the forest to the model (training); needs inside and outside.
+// Where training puts the expected frequencies of lexicalised events: start events (root
+// category and head), rule events (mother, head, rule index) and lexical choices (the head of a
+// non-head daughter under its mother's head). The head-lexicalised model implements it.
+class LexicalisedCounts {
+ public:
+  virtual ~LexicalisedCounts() = default;
+  virtual void add_start(int head, int category, double f) = 0;
+  virtual void add_rule(int head, int mother, int rule, double f) = 0;
+  virtual void add_choice(int parent_category, int parent_head, int daughter_category,
+                          int daughter_head, double f) = 0;
+};
+
+// Adds the expected frequencies of the forest to the model (training), and those of its
+// lexicalised events to `lexicalised` when given; needs inside and outside.
 void estimate_frequencies(Chart& chart, const ProbModel& pm, const ForestProbs& probs,
-                          Model& model);
+                          Model& model, LexicalisedCounts* lexicalised = nullptr);
 
 // The number of trees of the forest, modulo 2^64.
 uint64_t count_analyses(Chart& chart);

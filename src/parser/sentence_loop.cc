@@ -8,7 +8,6 @@
 
 #include "driver/diagnostics.h"
 #include "driver/text_input.h"
-#include "model/frequency_files.h"
 #include "output/forest_printer.h"
 #include "output/output_context.h"
 #include "output/quote.h"
@@ -78,7 +77,8 @@ double seconds_since(std::clock_t started) {
 
 class SentenceLoop {
  public:
-  SentenceLoop(FILE* in, FILE* out, Model& model, const RunConfig& config)
+  SentenceLoop(FILE* in, FILE* out, Model& model, const RunConfig& config,
+               const SentenceHooks& hooks)
       : out_(out),
         model_(model),
         config_(config),
@@ -86,8 +86,10 @@ class SentenceLoop {
         pm_(model, config),
         reader_(in, model.grammar, config),
         ctx_{chart_, sentence_, model_, config_, pm_, probs_},
-        side_(config) {
-    if (config.train) trainer_.emplace(model, config);
+        side_(config),
+        lexicalise_(hooks.lexicalise) {
+    if (config.train)
+      trainer_.emplace(model, config, hooks.lexicalised_counts, hooks.lexicalised_files);
     for (const LexEntry& entry : model.lexicon.entries) {
       if (entry.word.find(' ') == std::string::npos) continue;
       for (const TagEntry& t : entry.tags) mwl_tags_.push_back(t.tag);
@@ -132,6 +134,7 @@ class SentenceLoop {
   OutputContext ctx_;
   SideFiles side_;
   std::optional<Trainer> trainer_;
+  std::function<void(Chart&)> lexicalise_;
   VpfState vpf_;
   long processed_ = 0;
   long failed_ = 0;
@@ -263,9 +266,7 @@ void SentenceLoop::process_forest(std::clock_t started) {
                  static_cast<unsigned long long>(count_analyses(chart_)));
   }
   if (chart_.roots().empty()) report_failure();
-  if (config_.lexicalise) {
-    // Head lexicalisation of the forest goes here.
-  }
+  if (lexicalise_) lexicalise_(chart_);
   if (side_.print_probs != nullptr) print_parameters(side_.print_probs, ctx_);
   dispatch(started);
   // A full disk stops the run at the sentence it hits, not after the whole input.
@@ -336,7 +337,7 @@ void SentenceLoop::count_sentence() {
   if (trainer_ && processed_ % kIntermediateInterval == 0 &&
       trainer_->sentences_since_reestimation() >= kIntermediateInterval) {
     message(config_, "\nwriting intermediate results to disk\n");
-    write_frequency_files(config_.train_base, model_, config_);
+    trainer_->write_files();
   }
 }
 
@@ -350,9 +351,10 @@ void SentenceLoop::finish() {
 
 }  // namespace
 
-void process_sentences(FILE* in, FILE* out, Model& model, const RunConfig& config) {
+void process_sentences(FILE* in, FILE* out, Model& model, const RunConfig& config,
+                       const SentenceHooks& hooks) {
   if (config.print_model) return;
-  SentenceLoop loop(in, out, model, config);
+  SentenceLoop loop(in, out, model, config, hooks);
   loop.run();
 }
 

@@ -4,12 +4,27 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
+#include <vector>
 
 #include "driver/run_config.h"
+#include "model/frequency_files.h"
 #include "model/model.h"
+#include "parser/chart.h"
+#include "parser/inside_outside.h"
 
 namespace velmo {
 
-void process_sentences(FILE* in, FILE* out, Model& model, const RunConfig& config);
+// What the run adds to the loop: the head lexicalisation of every parsed forest (after its
+// roots are collected and before any output), and for training the lexicalised event counts
+// and the files written beside the frequency files.
+struct SentenceHooks {
+  std::function<void(Chart&)> lexicalise;
+  LexicalisedCounts* lexicalised_counts = nullptr;
+  std::vector<ExtraFrequencyFile> lexicalised_files;
+};
+
+void process_sentences(FILE* in, FILE* out, Model& model, const RunConfig& config,
+                       const SentenceHooks& hooks = {});
 
 }  // namespace velmo

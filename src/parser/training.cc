@@ -40,12 +40,17 @@ void scale_frequencies(Model& model, double w, const RunConfig& config) {
     for (TagEntry& tag : entry.tags) scale_tag_entry(tag, w, config);
 }
 
-Trainer::Trainer(Model& model, const RunConfig& config)
-    : model_(model), config_(config), interval_(config.iter) {}
+Trainer::Trainer(Model& model, const RunConfig& config, LexicalisedCounts* lexicalised,
+                 std::vector<ExtraFrequencyFile> lexicalised_files)
+    : model_(model),
+      config_(config),
+      lexicalised_(lexicalised),
+      lexicalised_files_(std::move(lexicalised_files)),
+      interval_(config.iter) {}
 
 void Trainer::training_step(Chart& chart, const ProbModel& pm, const ForestProbs& probs,
                             const Sentence& sentence, long sentence_number) {
-  estimate_frequencies(chart, pm, probs, model_);
+  estimate_frequencies(chart, pm, probs, model_, lexicalised_);
   count_perplexity(chart, probs, sentence);
   ++since_reestimation_;
   if (since_reestimation_ == interval_) reestimate(sentence_number);
@@ -95,7 +100,9 @@ void Trainer::report_perplexity(const char* prefix, long sentence_number) {
   std::fputc('\n', stderr);
 }
 
-void Trainer::write_files() { write_frequency_files(config_.train_base, model_, config_); }
+void Trainer::write_files() {
+  write_frequency_files(config_.train_base, model_, config_, lexicalised_files_);
+}
 
 void Trainer::finish_training() {
   report_perplexity("\n", 0);

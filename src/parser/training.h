@@ -3,7 +3,10 @@
 // sentences, and the frequency files are written after each re-estimation and at the end.
 #pragma once
 
+#include <vector>
+
 #include "driver/run_config.h"
+#include "model/frequency_files.h"
 #include "model/model.h"
 #include "parser/chart.h"
 #include "parser/inside_outside.h"
@@ -18,7 +21,10 @@ void scale_frequencies(Model& model, double w, const RunConfig& config);
 
 class Trainer {
  public:
-  Trainer(Model& model, const RunConfig& config);
+  // `lexicalised` receives the lexicalised events and `lexicalised_files` are written with the
+  // frequency files, when the forests are lexicalised.
+  Trainer(Model& model, const RunConfig& config, LexicalisedCounts* lexicalised = nullptr,
+          std::vector<ExtraFrequencyFile> lexicalised_files = {});
 
   // One sentence, after its inside and outside values were computed. `sentence_number` counts
   // from 1 over all processed sentences.
@@ -26,8 +32,8 @@ class Trainer {
                      const Sentence& sentence, long sentence_number);
   // Sentences trained since the last re-estimation (for the intermediate files).
   int sentences_since_reestimation() const { return since_reestimation_; }
-  // The frequency files with base train_base (also the loop's intermediate results). The
-  // head-lexicalised files will be written here too.
+  // The frequency files with base train_base (also the loop's intermediate results), the
+  // lexicalised ones with them.
   void write_files();
   // The closing perplexity line and the final frequency files.
   void finish_training();
@@ -39,6 +45,8 @@ class Trainer {
 
   Model& model_;
   const RunConfig& config_;
+  LexicalisedCounts* lexicalised_;
+  std::vector<ExtraFrequencyFile> lexicalised_files_;
   int interval_;                 // sentences until the next re-estimation; doubles each time
   int since_reestimation_ = 0;
   double log_prob_sum_ = 0.0;    // natural logarithms of the counted sentences

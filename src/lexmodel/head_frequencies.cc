@@ -1,0 +1,213 @@
+#include "lexmodel/head_frequencies.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "driver/diagnostics.h"
+
+namespace velmo {
+namespace {
+
+template <class Key>
+using Record = std::pair<Key, double>;
+
+// The records above the table's threshold, sorted by `order`.
+template <class Key, class Order>
+std::vector<Record<Key>> stored_records(const EventTable<Key>& table, Order order) {
+  std::vector<Record<Key>> records;
+  for (const auto& record : table.records())
+    if (record.second > table.threshold()) records.push_back(record);
+  std::sort(records.begin(), records.end(),
+            [&](const Record<Key>& a, const Record<Key>& b) { return order(a.first) < order(b.first); });
+  return records;
+}
+
+auto start_order(const StartEvent& e) { return std::tuple(e.category, e.head); }
+auto rule_order(const RuleEvent& e) { return std::tuple(e.mother, e.head, e.rule); }
+auto choice_order(const ChoiceEvent& e) {
+  return std::tuple(e.daughter_class, e.parent_class, e.parent_head, e.daughter_head);
+}
+
+class BinaryWriter {
+ public:
+  explicit BinaryWriter(FILE* out) : out_(out) {}
+  void int32(int32_t v) { put(&v, sizeof v); }
+  void int16(int16_t v) { put(&v, sizeof v); }
+  void float32(double v) {
+    float f = static_cast<float>(v);
+    put(&f, sizeof f);
+  }
+
+ private:
+  void put(const void* data, size_t size) {
+    if (std::fwrite(data, size, 1, out_) != 1) fatal_error("Can't write to output file");
+  }
+  FILE* out_;
+};
+
+// The number of distinct values of the level `level` of the sorted records from `begin` on,
+// while the levels above stay those of record `begin`.
+template <class Key, class Order>
+int32_t distinct(const std::vector<Record<Key>>& records, size_t begin, size_t end, Order level) {
+  int32_t count = 0;
+  for (size_t i = begin; i < end; ++i)
+    if (i == begin || level(records[i].first) != level(records[i - 1].first)) ++count;
+  return count;
+}
+
+// The end of the run of records from `begin` whose key agrees on `level`.
+template <class Key, class Level>
+size_t run_end(const std::vector<Record<Key>>& records, size_t begin, size_t end, Level level) {
+  size_t i = begin;
+  while (i < end && level(records[i].first) == level(records[begin].first)) ++i;
+  return i;
+}
+
+std::string head_name(const Model& model, int head, const RunConfig& config) {
+  return std::string(lexical_item_name(model.lexicon, head, config));
+}
+
+}  // namespace
+
+HeadFrequencies::HeadFrequencies(const Grammar& grammar, const RunConfig& config)
+    : grammar_(grammar),
+      starts_(config.min_start_freq, false),
+      rules_(config.min_rule_freq, true),
+      choices_(config.min_choice_freq, true) {}
+
+void HeadFrequencies::add_start(int head, int category, double f) {
+  starts_.add({category, head}, f);
+}
+
+void HeadFrequencies::add_rule(int head, int mother, int rule, double f) {
+  rules_.add({mother, head, rule}, f);
+}
+
+void HeadFrequencies::add_choice(int parent_category, int parent_head, int daughter_category,
+                                 int daughter_head, double f) {
+  choices_.add({grammar_.data[daughter_category].child_pool,
+                grammar_.data[parent_category].parent_pool, parent_head, daughter_head},
+               f);
+}
+
+void write_lexicalised_rules(FILE* out, const HeadFrequencies& f) {
+  const auto records = stored_records(f.rules(), rule_order);
+  const auto mother = [](const RuleEvent& e) { return e.mother; };
+  const auto head = [](const RuleEvent& e) { return std::tuple(e.mother, e.head); };
+  BinaryWriter w(out);
+  w.int32(distinct(records, 0, records.size(), mother));
+  for (size_t m = 0; m < records.size(); m = run_end(records, m, records.size(), mother)) {
+    const size_t m_end = run_end(records, m, records.size(), mother);
+    w.int32(records[m].first.mother);
+    w.int32(distinct(records, m, m_end, head));
+    for (size_t h = m; h < m_end; h = run_end(records, h, m_end, head)) {
+      const size_t h_end = run_end(records, h, m_end, head);
+      w.int32(records[h].first.head);
+      w.int32(static_cast<int32_t>(h_end - h));
+      for (size_t r = h; r < h_end; ++r) {
+        w.int16(static_cast<int16_t>(records[r].first.rule));
+        w.float32(records[r].second);
+      }
+    }
+  }
+}
+
+void write_lexical_choices(FILE* out, const HeadFrequencies& f) {
+  const auto records = stored_records(f.choices(), choice_order);
+  const auto daughter = [](const ChoiceEvent& e) { return e.daughter_class; };
+  const auto parent = [](const ChoiceEvent& e) { return std::tuple(e.daughter_class, e.parent_class); };
+  const auto parent_head = [](const ChoiceEvent& e) {
+    return std::tuple(e.daughter_class, e.parent_class, e.parent_head);
+  };
+  BinaryWriter w(out);
+  const size_t n = records.size();
+  w.int32(distinct(records, 0, n, daughter));
+  for (size_t d = 0; d < n; d = run_end(records, d, n, daughter)) {
+    const size_t d_end = run_end(records, d, n, daughter);
+    w.int32(records[d].first.daughter_class);
+    w.int32(distinct(records, d, d_end, parent));
+    for (size_t p = d; p < d_end; p = run_end(records, p, d_end, parent)) {
+      const size_t p_end = run_end(records, p, d_end, parent);
+      w.int32(records[p].first.parent_class);
+      w.int32(distinct(records, p, p_end, parent_head));
+      for (size_t h = p; h < p_end; h = run_end(records, h, p_end, parent_head)) {
+        const size_t h_end = run_end(records, h, p_end, parent_head);
+        w.int32(records[h].first.parent_head);
+        w.int32(static_cast<int32_t>(h_end - h));
+        for (size_t c = h; c < h_end; ++c) {
+          w.int32(records[c].first.daughter_head);
+          w.float32(records[c].second);
+        }
+      }
+    }
+  }
+}
+
+void write_lexicalised_starts(FILE* out, const HeadFrequencies& f, const RunConfig& config) {
+  const auto records = stored_records(f.starts(), start_order);
+  const auto category = [](const StartEvent& e) { return e.category; };
+  BinaryWriter w(out);
+  w.int32(config.stems ? 1 : 0);
+  w.int32(distinct(records, 0, records.size(), category));
+  for (size_t c = 0; c < records.size(); c = run_end(records, c, records.size(), category)) {
+    const size_t c_end = run_end(records, c, records.size(), category);
+    w.int32(records[c].first.category);
+    w.int32(static_cast<int32_t>(c_end - c));
+    for (size_t h = c; h < c_end; ++h) {
+      w.int32(records[h].first.head);
+      w.float32(records[h].second);
+    }
+  }
+}
+
+void write_lexicalised_rules_text(FILE* out, const HeadFrequencies& f, const Model& model,
+                                  const RunConfig& config) {
+  for (const auto& [e, freq] : stored_records(f.rules(), rule_order)) {
+    std::fprintf(out, "%.2f %s ", freq, head_name(model, e.head, config).c_str());
+    print_rule(out, model.grammar, e.mother, e.rule, true);
+    std::fputc('\n', out);
+  }
+}
+
+void write_lexical_choices_text(FILE* out, const HeadFrequencies& f, const Model& model,
+                                const PoolingClasses& pooling, const RunConfig& config) {
+  for (const auto& [e, freq] : stored_records(f.choices(), choice_order)) {
+    std::fprintf(out, "%.2f %s %s %s %s\n", freq, head_name(model, e.daughter_head, config).c_str(),
+                 pooling.child_class_name(model.grammar, e.daughter_class).c_str(),
+                 pooling.parent_class_name(model.grammar, e.parent_class).c_str(),
+                 head_name(model, e.parent_head, config).c_str());
+  }
+}
+
+void write_lexicalised_starts_text(FILE* out, const HeadFrequencies& f, const Model& model,
+                                   const RunConfig& config) {
+  for (const auto& [e, freq] : stored_records(f.starts(), start_order))
+    std::fprintf(out, "%.2f %s %s\n", freq, model.grammar.name(e.category).c_str(),
+                 head_name(model, e.head, config).c_str());
+}
+
+std::vector<ExtraFrequencyFile> lexicalised_frequency_files(const HeadFrequencies& f,
+                                                            const Model& model,
+                                                            const PoolingClasses& pooling,
+                                                            const RunConfig& config) {
+  std::vector<ExtraFrequencyFile> files = {
+      {".pool", "wb", [&](FILE* out) { write_pool_file(out, model.grammar, pooling); }},
+      {".lgram", "wb", [&](FILE* out) { write_lexicalised_rules(out, f); }},
+      {".lchoice", "wb", [&](FILE* out) { write_lexical_choices(out, f); }},
+      {".lstart", "wb", [&](FILE* out) { write_lexicalised_starts(out, f, config); }},
+  };
+  if (!config.textpar) return files;
+  files.push_back({".lgram.txt", "wt",
+                   [&](FILE* out) { write_lexicalised_rules_text(out, f, model, config); }});
+  files.push_back({".lchoice.txt", "wt", [&](FILE* out) {
+                     write_lexical_choices_text(out, f, model, pooling, config);
+                   }});
+  files.push_back({".lstart.txt", "wt",
+                   [&](FILE* out) { write_lexicalised_starts_text(out, f, model, config); }});
+  return files;
+}
+
+}  // namespace velmo

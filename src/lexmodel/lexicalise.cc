@@ -1,0 +1,146 @@
+#include "lexmodel/lexicalise.h"
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+#include "driver/diagnostics.h"
+#include "parser/forest_walk.h"
+
+namespace velmo {
+namespace {
+
+void push_variant(ForestNode* node, ForestNode* variant) {
+  variant->next = node->next;
+  node->next = variant;
+}
+
+void push_variant(ChartItem* item, ChartItem* variant) {
+  variant->next_waiting = item->next_waiting;
+  item->next_waiting = variant;
+}
+
+class Lexicaliser : public ForestVisitor<Lexicaliser> {
+ public:
+  Lexicaliser(Chart& chart, const Model& model, const RunConfig& config)
+      : chart_(chart), model_(model), config_(config) {}
+
+  // A record's variants are rebuilt by every walk.
+  void node_before(ForestNode* node) { node->next = nullptr; }
+  void item_before(ChartItem* item) { item->next_waiting = nullptr; }
+
+  void node_after(ForestNode* node) {
+    if (node->lexical) lexicalise_word(node);
+    for (ChartItem* analysis = node->analyses; analysis; analysis = analysis->next_analysis) {
+      for (ChartItem* v = analysis->next_waiting; v; v = v->next_waiting) {
+        auto [variant, existed] =
+            chart_.find_or_make_node(node->category, node->start, node->end, v->head, v,
+                                     node->lexical != 0);
+        if (existed) continue;
+        variant->word = node->word;
+        push_variant(node, variant);
+      }
+    }
+  }
+
+  void item_after(ChartItem* item) {
+    const int head = model_.grammar.rule(item->mother, item->rule).head;
+    // An item before its head daughter gets its variants on demand, from the item that
+    // continues it; a rule without head daughter has no lexicalised items.
+    if (head < 0 || item->dot < head + 1) return;
+    if (item->dot == head + 1) {
+      for (DaughterLink* link = item->links; link; link = link->next)
+        for (ForestNode* d = link->daughter->next; d; d = d->next)
+          make_variant(item, link->previous, d, d->head);
+      return;
+    }
+    for (DaughterLink* link = item->links; link; link = link->next) {
+      if (link->daughter->next == nullptr) {
+        warning(config_, "Cyclic parse tree: cycles eliminated during lexicalization");
+        continue;
+      }
+      for (ForestNode* d = link->daughter->next; d; d = d->next)
+        for (ChartItem* p = link->previous->next_waiting; p; p = p->next_waiting)
+          add_variant(item, p, d, p->head);
+    }
+  }
+
+ private:
+  // One variant of a word reading per head: its lemmas with -stems, else its word; -1 when the
+  // lexicon does not list the reading.
+  void lexicalise_word(ForestNode* node) {
+    const Lexicon& lexicon = model_.lexicon;
+    const std::string_view word = node->word ? node->word : "";
+    const int index = lexicon.word_index(word);
+    const TagEntry* reading = nullptr;
+    if (index >= 0)
+      for (const TagEntry& t : lexicon.entries[index].tags)
+        if (t.tag == node->category) reading = &t;
+    if (reading == nullptr) {
+      add_word_variant(node, -1);
+    } else if (config_.stems) {
+      for (const LemmaEntry& lemma : reading->lemmas) add_word_variant(node, lemma.lemma);
+    } else {
+      add_word_variant(node, index);
+    }
+  }
+
+  void add_word_variant(ForestNode* node, int head) {
+    auto [variant, existed] =
+        chart_.find_or_make_node(node->category, node->start, node->end, head, nullptr, true);
+    if (existed) return;
+    variant->word = node->word;
+    push_variant(node, variant);
+  }
+
+  // The variant of `item` with head `head` whose last link is (previous variant of the
+  // original previous item, daughter variant `daughter`).
+  ChartItem* make_variant(ChartItem* item, ChartItem* previous, ForestNode* daughter, int head) {
+    ChartItem* previous_variant = nullptr;
+    if (previous) {
+      previous_variant = variant_with_head(previous, head);
+      if (previous_variant == nullptr) return nullptr;
+    }
+    return add_variant(item, previous_variant, daughter, head);
+  }
+
+  ChartItem* add_variant(ChartItem* item, ChartItem* previous, ForestNode* daughter, int head) {
+    auto [variant, is_new] = chart_.find_or_make_item(item->mother, item->rule, item->dot,
+                                                      item->start, daughter->end, head, previous,
+                                                      daughter);
+    if (is_new) push_variant(item, variant);
+    return variant;
+  }
+
+  // The variant of an item before its head daughter with the head imposed by the item that
+  // continues it; none when no daughter of the item has a variant (a cycle).
+  ChartItem* variant_with_head(ChartItem* item, int head) {
+    for (ChartItem* v = item->next_waiting; v; v = v->next_waiting)
+      if (v->head == head) return v;
+    ChartItem* made = nullptr;
+    for (DaughterLink* link = item->links; link; link = link->next)
+      for (ForestNode* d = link->daughter->next; d; d = d->next)
+        if (ChartItem* v = make_variant(item, link->previous, d, head)) made = v;
+    return made;
+  }
+
+  Chart& chart_;
+  const Model& model_;
+  const RunConfig& config_;
+};
+
+}  // namespace
+
+void lexicalise_forest(Chart& chart, const Model& model, const RunConfig& config) {
+  if (chart.roots().empty()) return;
+  Lexicaliser lexicaliser(chart, model, config);
+  walk(chart, lexicaliser);
+  // The new list grows at the front, like the one it replaces.
+  std::vector<ForestNode*> roots;
+  for (ForestNode* root : chart.roots())
+    for (ForestNode* v = root->next; v; v = v->next) roots.push_back(v);
+  std::reverse(roots.begin(), roots.end());
+  chart.roots() = std::move(roots);
+}
+
+}  // namespace velmo

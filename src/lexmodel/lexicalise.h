@@ -1,0 +1,22 @@
+// Head lexicalisation of a parsed forest: every node and item gets one copy per lexical head it
+// can have, made in the chart's own tables and pool. A parser-built node keeps its copies in its
+// `next` chain and an item in its `next_waiting` chain (which the parser no longer needs once
+// the sentence is parsed); the copies chain through the same field of their own. Afterwards
+// the chart's roots are the copies of the former roots.
+//
+// The head of a node is a lexical item id (a word's lexicon index, or its lemma id with
+// -stems), -1 for a word or reading the lexicon does not know. An item at or after its rule's
+// head daughter carries that daughter's head; an item before it gets the head of the item that
+// continues it, on demand.
+#pragma once
+
+#include "driver/run_config.h"
+#include "model/model.h"
+#include "parser/chart.h"
+
+namespace velmo {
+
+// Replaces the chart's forest by its lexicalised copy; nothing happens for a failed parse.
+void lexicalise_forest(Chart& chart, const Model& model, const RunConfig& config);
+
+}  // namespace velmo

@@ -1,0 +1,37 @@
+// Pooling classes: categories that behave alike as parents (mothers) or as children (non-head
+// daughters) share their lexical-choice statistics. A class has the id (number of symbols +
+// its number in the file), so class and symbol ids can stand in one field; a symbol's parent
+// and child pool are its own id unless a pooling file puts it in a class.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "driver/run_config.h"
+#include "grammar/grammar.h"
+
+namespace velmo {
+
+struct PoolingClasses {
+  std::vector<std::string> parent_names;  // in file order
+  std::vector<std::string> child_names;
+  std::vector<int> child_head_counts;     // per child class
+
+  // The symbol's name for a symbol id, else the class's.
+  const std::string& parent_class_name(const Grammar& grammar, int id) const;
+  const std::string& child_class_name(const Grammar& grammar, int id) const;
+};
+
+// Reads a pooling text file (-pooling, -cpooling): per line a class name and its member
+// categories, which get the class as their parent (child) pool.
+void read_parent_pooling(FILE* in, Grammar& grammar, PoolingClasses& pooling,
+                         const RunConfig& config);
+void read_child_pooling(FILE* in, Grammar& grammar, PoolingClasses& pooling,
+                        const RunConfig& config);
+
+// The binary pooling file (<base>.pool): child classes and every symbol's child pool, then the
+// same for parent classes.
+void write_pool_file(FILE* out, const Grammar& grammar, const PoolingClasses& pooling);
+
+}  // namespace velmo
