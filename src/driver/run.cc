@@ -13,7 +13,9 @@
 #include "grammar/grammar_reader.h"
 #include "lexicon/lexicon.h"
 #include "lexmodel/head_frequencies.h"
+#include "lexmodel/lex_model.h"
 #include "lexmodel/lexicalise.h"
+#include "lexmodel/lexicalised_files.h"
 #include "lexmodel/pooling.h"
 #include "model/estimation.h"
 #include "model/frequency_files.h"
@@ -33,7 +35,7 @@ void refuse_unavailable_options(const RunConfig& config) {
     const char* option;
   };
   const Feature features[] = {
-      {config.lexmodel, "-lexmodel"},
+      {config.lexmodel && !config.fixed_file.empty(), "-fixed"},
       {config.governors, "-governors"},
       {config.chunking && config.chunk_trees, "-chunk-trees"},
       {config.chunking && !config.chunk_trees, "-chunking"},
@@ -48,6 +50,14 @@ void refuse_unavailable_options(const RunConfig& config) {
   for (const Feature& f : features)
     if (f.wanted) fatal_error2("This version of Velmo does not support option", f.option);
 }
+
+// Everything a run estimates at start-up and then reads: the model, and the head-lexicalised
+// model's pooling classes and tables.
+struct RunModel {
+  Model model;
+  PoolingClasses pooling;
+  LexModel lex;
+};
 
 // Symbols that words can carry: lexicon tags and open classes.
 std::vector<bool> lexical_symbols(const Model& model) {
@@ -86,10 +96,28 @@ void read_pooling_files(Model& model, PoolingClasses& pooling, const RunConfig& 
   }
 }
 
+// The classes and frequencies of a trained head-lexicalised model (-lexmodel with -in).
+void read_lexicalised_model(RunModel& run_model, const RunConfig& config) {
+  Model& model = run_model.model;
+  message(config, "finished\nreading pooling information...");
+  read_pool_file(config.pool_file, model, run_model.pooling);
+  count_heads(model, run_model.pooling, config);
+  run_model.lex.reset(model.grammar.symbol_count());
+  message(config, "finished\nreading lexicalised start probabilities...");
+  read_lexicalised_start_file(config.lex_start_file, model, run_model.lex, config);
+  message(config, "finished\nreading lexical choice probabilities...");
+  read_lexical_choice_file(config.lex_choice_file, model, run_model.pooling, run_model.lex,
+                           config);
+  message(config, "finished\nreading lexicalised rule probabilities...");
+  read_lexicalised_rule_file(config.lex_rule_file, model, run_model.lex, config);
+}
+
 // Grammar, lexicon, open classes and start symbols from their text files. Each file is read
 // whole before it is parsed: the grammar and the lexicon are parsed twice, and may come from
 // a pipe.
-void read_text_model(Model& model, PoolingClasses& pooling, const RunConfig& config) {
+void read_text_model(RunModel& run_model, const RunConfig& config) {
+  Model& model = run_model.model;
+  PoolingClasses& pooling = run_model.pooling;
   message(config, "reading grammar...");
   {
     std::string bytes = read_whole_file(config.grammar_file);
@@ -118,6 +146,7 @@ void read_text_model(Model& model, PoolingClasses& pooling, const RunConfig& con
     if (!model.lexicon.entries.empty())
       check_productivity(model.grammar, lexical_symbols(model), config);
   }
+  if (config.lexmodel) read_lexicalised_model(run_model, config);
 }
 
 // Output that could not be written is an error, not a silent loss (a full disk, a closed pipe).
@@ -127,17 +156,47 @@ void finish_output(FILE* out) {
   if (failed) fatal_error("Can't write to output file");
 }
 
-void store_model(const Model& model, const RunConfig& config) {
+void store_model(const RunModel& m, const RunConfig& config) {
   message(config, "finished\nstoring parameters...\n");
+  const LexicalisedSectionWriter lexicalised = [&](FILE* out) {
+    write_lexicalised_sections(out, m.model, m.lex, m.pooling);
+  };
   if (config.input_file.empty()) {
-    store_parameters(stdout, model, config);
+    store_parameters(stdout, m.model, config, lexicalised);
     finish_output(stdout);
   } else {
-    store_parameters_to_file(config.input_file, model, config);
+    store_parameters_to_file(config.input_file, m.model, config, lexicalised);
   }
 }
 
-void process_input(Model& model, const PoolingClasses& pooling, const RunConfig& config) {
+// The model from the parameter file, or read from the text files and estimated; with
+// -print-model it is listed.
+void load_model(RunModel& m, RunConfig& config) {
+  if (!config.params_file.empty()) {
+    message(config, "reading parameters...");
+    m.model = load_parameters(
+        config.params_file, config,
+        [&](FILE* in, const std::string& name, const Model& model) {
+          read_lexicalised_sections(in, name, model, m.lex, m.pooling, config);
+        });
+    if (config.print_model) {
+      print_model(stdout, m.model, config);
+      finish_output(stdout);
+    }
+    return;
+  }
+  read_text_model(m, config);
+  if (!config.symbolic) message(config, "finished\nestimating probabilities...");
+  FILE* listing = config.print_model ? stdout : nullptr;
+  if (config.lexmodel)
+    estimate_lexicalised_model(m.model, m.lex, m.pooling, config, listing);
+  else
+    estimate_probabilities(m.model, config, listing);
+  if (listing) finish_output(stdout);
+}
+
+void process_input(RunModel& m, const RunConfig& config) {
+  Model& model = m.model;
   scale_frequencies(model, 0.0, config);
   message(config, "finished\n");
   if (config.inside || config.outside || config.freq || config.train || config.preorder ||
@@ -150,13 +209,15 @@ void process_input(Model& model, const PoolingClasses& pooling, const RunConfig&
   // With head lexicalisation every forest is lexicalised, and training counts its events.
   SentenceHooks hooks;
   std::optional<HeadFrequencies> head_frequencies;
+  const LexicalisedLookups lookups(model, m.lex, m.pooling, config);
+  if (config.lexmodel) hooks.lexicalised_probabilities = &lookups;
   if (config.lexicalise) {
     hooks.lexicalise = [&](Chart& chart) { lexicalise_forest(chart, model, config); };
     if (config.train) {
       head_frequencies.emplace(model.grammar, config);
       hooks.lexicalised_counts = &*head_frequencies;
       hooks.lexicalised_files =
-          lexicalised_frequency_files(*head_frequencies, model, pooling, config);
+          lexicalised_frequency_files(*head_frequencies, model, m.pooling, config);
     }
   }
   FILE* in = config.input_file.empty() ? stdin : open_file(config.input_file, "rt");
@@ -192,27 +253,14 @@ int run(int count, const char* const* args) {
     remove_stale_frequency_files(config.train_base);
   }
 
-  Model model;
-  PoolingClasses pooling;
-  if (!config.params_file.empty()) {
-    message(config, "reading parameters...");
-    model = load_parameters(config.params_file, config);
-    if (config.print_model) {
-      print_model(stdout, model, config);
-      finish_output(stdout);
-    }
-  } else {
-    read_text_model(model, pooling, config);
-    if (!config.symbolic) message(config, "finished\nestimating probabilities...");
-    estimate_probabilities(model, config, config.print_model ? stdout : nullptr);
-    if (config.print_model) finish_output(stdout);
-    if (config.store_params) {
-      store_model(model, config);
-      message(config, "finished\n");
-      return 0;
-    }
+  RunModel model;
+  load_model(model, config);
+  if (config.store_params) {
+    store_model(model, config);
+    message(config, "finished\n");
+    return 0;
   }
-  process_input(model, pooling, config);
+  process_input(model, config);
   message(config, "finished\n");
   return 0;
 }

@@ -21,14 +21,19 @@ bool is_distribution_sum(double sum, double tolerance) {
   return sum == 0 || std::fabs(sum - 1) <= tolerance;
 }
 
-bool sound_grammar(const Grammar& grammar) {
+bool sound_grammar(const Grammar& grammar, bool lexicalised) {
   std::vector<bool> numbered;
   double start_sum = 0;
   for (int s = 0; s < grammar.symbol_count(); ++s) {
     const SymbolData& symbol = grammar.data[s];
     if (!is_probability(symbol.start_prob) || !is_probability(symbol.lex_share)) return false;
-    // Pools are class ids only in lexicalised models, whose files this check does not see.
-    if (symbol.parent_pool != s || symbol.child_pool != s || symbol.head_count < 0) return false;
+    // Pools are class ids (after the symbol ids) only in lexicalised models.
+    const auto sound_pool = [&](int pool) {
+      return pool == s || (lexicalised && pool >= grammar.symbol_count());
+    };
+    if (!sound_pool(symbol.parent_pool) || !sound_pool(symbol.child_pool) ||
+        symbol.head_count < 0)
+      return false;
     start_sum += symbol.start_prob;
     double sum = symbol.lex_share;
     for (const Rule& rule : symbol.rules) {
@@ -97,8 +102,9 @@ bool same_trie(const MwlNode& a, const MwlNode& b) {
 
 }  // namespace
 
-bool is_sound_model(const Model& model) {
-  if (!sound_grammar(model.grammar) || !sound_lexical_distributions(model)) return false;
+bool is_sound_model(const Model& model, bool lexicalised) {
+  if (!sound_grammar(model.grammar, lexicalised)) return false;
+  if (!lexicalised && !sound_lexical_distributions(model)) return false;
   MwlNode rebuilt;
   build_mwl_index(model.lexicon.entries, rebuilt, /*warn=*/false);
   return same_trie(rebuilt, model.lexicon.mwl_root);

@@ -8,7 +8,10 @@
 
 namespace velmo {
 
-// True when the loaded unlexicalised model could have been stored by the program.
-bool is_sound_model(const Model& model);
+// True when the loaded unlexicalised model could have been stored by the program. A model of a
+// lexicalised file may have pooling classes (checked with its own sections), and its lexical
+// probabilities may come from the lexicalised estimation, which does not keep them summing
+// to 1.
+bool is_sound_model(const Model& model, bool lexicalised);
 
 }  // namespace velmo

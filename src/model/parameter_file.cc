@@ -6,6 +6,7 @@
 
 #include "driver/diagnostics.h"
 #include "driver/text_input.h"
+#include "model/binary_reader.h"
 #include "model/parameter_check.h"
 #include "model/replacement_file.h"
 
@@ -147,85 +148,14 @@ void store_lexicon(ParameterWriter& w, const Lexicon& lexicon, const RunConfig& 
 
 // ---------------------------------------------------------------- loading
 
-// Reads the file's values and checks every count and id before anything is sized by it, so a
-// damaged file ends in a fatal error, never in a huge allocation or a stray index.
-class ParameterReader {
- public:
-  ParameterReader(FILE* in, const std::string& name) : in_(in), name_(name) {
-    long start = std::ftell(in);
-    if (start >= 0 && std::fseek(in, 0, SEEK_END) == 0) {
-      size_ = std::ftell(in);
-      if (std::fseek(in, start, SEEK_SET) != 0) size_ = -1;
-    }
-  }
-
-  int32_t int32() {
-    int32_t value;
-    get(&value, sizeof value);
-    return value;
-  }
-  float float32() {
-    float value;
-    get(&value, sizeof value);
-    return value;
-  }
-  double float64() {
-    double value;
-    get(&value, sizeof value);
-    return value;
-  }
-  std::string string() { return read_string(in_); }
-
-  bool flag() {
-    int32_t value = int32();
-    if (value != 0 && value != 1) corrupt();
-    return value == 1;
-  }
-  // A count of records of at least `min_bytes` each, at most `limit`. Records that the rest
-  // of the file cannot hold (when its size is known) mean the file was cut short: that is
-  // reported as the short read it would become, before anything is sized by the count.
-  int count(long long min_bytes, long long limit = INT32_MAX) {
-    int32_t value = int32();
-    if (value < 0 || value > limit) corrupt();
-    expect(value * min_bytes);
-    return value;
-  }
-  // At least `bytes` more bytes must follow.
-  void expect(long long bytes) const {
-    if (!can_hold(bytes)) short_read();
-  }
-  // An index below `limit`.
-  int id(int limit) {
-    int32_t value = int32();
-    if (value < 0 || value >= limit) corrupt();
-    return value;
-  }
-  [[noreturn]] void corrupt() const { fatal_error2("Corrupt parameter file", name_); }
-
- private:
-  [[noreturn]] static void short_read() { fatal_error("while reading from input file"); }
-  bool can_hold(long long bytes) const {
-    if (size_ < 0) return true;
-    long position = std::ftell(in_);
-    return position >= 0 && bytes <= size_ - position;
-  }
-  void get(void* data, size_t size) {
-    if (std::fread(data, size, 1, in_) != 1) short_read();
-  }
-
-  FILE* in_;
-  const std::string& name_;
-  long size_ = -1;  // unknown for a pipe
-};
-
 // Names stored in id order must be strictly ascending in byte order, or ids would shift when
 // the tables sort them.
-void check_ascending(ParameterReader& r, const std::vector<std::string>& names) {
+void check_ascending(BinaryReader& r, const std::vector<std::string>& names) {
   for (size_t i = 1; i < names.size(); ++i)
     if (!(names[i - 1] < names[i])) r.corrupt();
 }
 
-Rule load_rule(ParameterReader& r, int symbol_count) {
+Rule load_rule(BinaryReader& r, int symbol_count) {
   Rule rule;
   rule.head = r.int32();
   rule.prob = r.float64();
@@ -236,7 +166,7 @@ Rule load_rule(ParameterReader& r, int symbol_count) {
   return rule;
 }
 
-void load_symbol(ParameterReader& r, SymbolData& data, int symbol_count) {
+void load_symbol(BinaryReader& r, SymbolData& data, int symbol_count) {
   const int rule_count = r.count(kMinRuleBytes, kMaxRulesPerMother);
   data.start_prob = r.float64();
   data.lex_share = r.float64();
@@ -249,7 +179,7 @@ void load_symbol(ParameterReader& r, SymbolData& data, int symbol_count) {
   for (int i = 0; i < rule_count; ++i) data.rules.push_back(load_rule(r, symbol_count));
 }
 
-void load_grammar(ParameterReader& r, Grammar& grammar) {
+void load_grammar(BinaryReader& r, Grammar& grammar) {
   const int symbol_count = r.count(kMinSymbolBytes, kMaxSymbols);
   if (symbol_count == 0) r.corrupt();
   std::vector<std::string> names;
@@ -264,7 +194,7 @@ void load_grammar(ParameterReader& r, Grammar& grammar) {
   grammar.build_first_daughter_lists();
 }
 
-void load_open_class_table(ParameterReader& r, OpenClassTable& table, int symbol_count) {
+void load_open_class_table(BinaryReader& r, OpenClassTable& table, int symbol_count) {
   if (!table.loaded) return;
   r.expect(8LL * symbol_count);
   table.entries.assign(symbol_count, OpenClassEntry{});
@@ -274,7 +204,7 @@ void load_open_class_table(ParameterReader& r, OpenClassTable& table, int symbol
   }
 }
 
-void load_open_classes(ParameterReader& r, Model& model) {
+void load_open_classes(BinaryReader& r, Model& model) {
   Lexicon& lexicon = model.lexicon;
   lexicon.open_class.loaded = r.flag();
   lexicon.cap_open_class.loaded = r.flag();
@@ -282,7 +212,7 @@ void load_open_classes(ParameterReader& r, Model& model) {
   load_open_class_table(r, lexicon.cap_open_class, model.grammar.symbol_count());
 }
 
-TagEntry load_tag_entry(ParameterReader& r, int symbol_count, int lemma_count,
+TagEntry load_tag_entry(BinaryReader& r, int symbol_count, int lemma_count,
                         const RunConfig& config) {
   TagEntry tag;
   tag.tag = r.id(symbol_count);
@@ -298,7 +228,7 @@ TagEntry load_tag_entry(ParameterReader& r, int symbol_count, int lemma_count,
   return tag;
 }
 
-void load_mwl_node(ParameterReader& r, MwlNode& node, int entry_count, int depth) {
+void load_mwl_node(BinaryReader& r, MwlNode& node, int entry_count, int depth) {
   if (depth > kMaxMwlDepth) r.corrupt();
   node.entry = r.int32();
   if (node.entry < -1 || node.entry >= entry_count) r.corrupt();
@@ -310,7 +240,7 @@ void load_mwl_node(ParameterReader& r, MwlNode& node, int entry_count, int depth
   }
 }
 
-void load_lemmas(ParameterReader& r, LemmaTable& lemmas) {
+void load_lemmas(BinaryReader& r, LemmaTable& lemmas) {
   const int count = r.count(1);
   std::vector<std::string> names;
   for (int i = 0; i < count; ++i) names.push_back(r.string());
@@ -319,7 +249,7 @@ void load_lemmas(ParameterReader& r, LemmaTable& lemmas) {
   if (lemmas.size() != count) r.corrupt();
 }
 
-void load_lexicon(ParameterReader& r, Model& model, RunConfig& config) {
+void load_lexicon(BinaryReader& r, Model& model, RunConfig& config) {
   Lexicon& lexicon = model.lexicon;
   config.stems = r.flag();
   if (config.stems) load_lemmas(r, lexicon.lemmas);
@@ -383,7 +313,7 @@ void store_parameters_to_file(const std::string& name, const Model& model, const
 }
 
 Model read_parameters(FILE* in, const std::string& name, RunConfig& config) {
-  ParameterReader r(in, name);
+  BinaryReader r(in, name);
   std::string version = r.string();
   if (version != kVersion)
     fatal_error2("Parameter file was generated with a different program version", version);
@@ -393,9 +323,9 @@ Model read_parameters(FILE* in, const std::string& name, RunConfig& config) {
   load_grammar(r, model.grammar);
   load_open_classes(r, model);
   load_lexicon(r, model, config);
-  if (!is_sound_model(model)) r.corrupt();
+  if (!is_sound_model(model, config.lexmodel)) r.corrupt();
   // Bytes after the model are no part of it; lexicalised sections follow only when flagged.
-  if (!config.lexmodel && std::fgetc(in) != EOF) r.corrupt();
+  if (!config.lexmodel && !r.at_end()) r.corrupt();
   return model;
 }
 
@@ -407,7 +337,7 @@ Model load_parameters(const std::string& name, RunConfig& config,
     if (config.lexmodel) {
       if (!lexicalised)
         fatal_error2("This version of Velmo cannot read lexicalised parameter files", name);
-      lexicalised(in, name);
+      lexicalised(in, name, model);
     }
     std::fclose(in);
     return model;

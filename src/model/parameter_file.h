@@ -16,7 +16,9 @@ namespace velmo {
 
 // Writes or reads the lexicalised sections at the stream's position.
 using LexicalisedSectionWriter = std::function<void(FILE* out)>;
-using LexicalisedSectionReader = std::function<void(FILE* in, const std::string& name)>;
+// The reader is given the unlexicalised model just read.
+using LexicalisedSectionReader =
+    std::function<void(FILE* in, const std::string& name, const Model& model)>;
 
 // Writes the parameter file to an open binary stream (standard output or a named file).
 // A probability outside [0, 1] is fatal "invalid probability value: <%100f>"; a failed write

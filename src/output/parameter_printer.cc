@@ -2,22 +2,34 @@
 #include "output/viterbi_printer.h"
 #include "parser/forest_walk.h"
 
+#include <string>
+
 namespace velmo {
 
 namespace {
 
+// With -lexmodel the values are those of the lexicalised lookups that the probability passes
+// use, taken from the same ProbModel.
 struct ParameterDump : ForestVisitor<ParameterDump> {
   FILE* out;
   const OutputContext& ctx;
+  const LexicalisedProbabilities* lexicalised;
 
-  ParameterDump(FILE* out, const OutputContext& ctx) : out(out), ctx(ctx) {}
+  ParameterDump(FILE* out, const OutputContext& ctx)
+      : out(out), ctx(ctx), lexicalised(ctx.pm.lexicalised()) {}
 
   const Grammar& grammar() const { return ctx.model.grammar; }
+  const char* name(int symbol) const { return grammar().name(symbol).c_str(); }
+  std::string head(int id) const {
+    return std::string(lexical_item_name(ctx.model.lexicon, id, ctx.config));
+  }
 
   void root_before(ForestNode* root) {
-    const SymbolData& data = grammar().data[root->category];
-    std::fprintf(out, "P_start( %s ) = %g\n", grammar().name(root->category).c_str(),
-                 data.start_prob);
+    std::fprintf(out, "P_start( %s ) = %g\n", name(root->category),
+                 grammar().data[root->category].start_prob);
+    if (lexicalised)
+      std::fprintf(out, "P_lstart( %s | %s ) = %g\n", head(root->head).c_str(),
+                   name(root->category), lexicalised->start(root->category, root->head));
   }
 
   void node_before(ForestNode* node) {
@@ -26,18 +38,38 @@ struct ParameterDump : ForestVisitor<ParameterDump> {
       return;
     }
     for (const ChartItem* item = node->analyses; item; item = item->next_analysis) {
-      std::fputs("P_rule( ", out);
+      std::fputs(lexicalised ? "P_lrule( " : "P_rule( ", out);
       print_rule(out, grammar(), item->mother, item->rule, true);
-      std::fprintf(out, " | %s ) = %g\n", grammar().name(item->mother).c_str(),
-                   grammar().rule(item->mother, item->rule).prob);
+      if (lexicalised)
+        std::fprintf(out, " | %s %s ) = %g\n", name(item->mother), head(node->head).c_str(),
+                     lexicalised->rule(item->mother, item->rule, item->head));
+      else
+        std::fprintf(out, " | %s ) = %g\n", name(item->mother),
+                     grammar().rule(item->mother, item->rule).prob);
+    }
+  }
+
+  // The lexical choices of the links that add a non-head daughter.
+  void item_before(ChartItem* item) {
+    if (!lexicalised || item->dot - 1 == grammar().rule(item->mother, item->rule).head) return;
+    for (const DaughterLink* l = item->links; l; l = l->next) {
+      const ForestNode* d = l->daughter;
+      std::fprintf(out, "P_choice( %s | %s %s %s ) = %g\n", head(d->head).c_str(),
+                   name(d->category), name(item->mother), head(item->head).c_str(),
+                   lexicalised->choice(d->head, d->category, item->mother, item->head));
     }
   }
 
   void write_lexical(const ForestNode* node) {
-    const std::string& tag = grammar().name(node->category);
+    if (lexicalised) {
+      std::fprintf(out, "P_lex( %s | %s %s ) = %g\n", node->word, name(node->category),
+                   head(node->head).c_str(),
+                   lexicalised->word(node->word, node->category, node->head));
+      return;
+    }
     double p = lexical_probability(grammar(), ctx.model.lexicon, node->word, node->category,
                                    ctx.config);
-    std::fprintf(out, "P_lex( %s | %s ) = %g\n", node->word, tag.c_str(), p);
+    std::fprintf(out, "P_lex( %s | %s ) = %g\n", node->word, name(node->category), p);
   }
 };
 

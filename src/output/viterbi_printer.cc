@@ -49,10 +49,10 @@ class BestParseSelector {
   void select_item(ChartItem* item) {
     if (item->stamp == stamp_ || !item->links) return;
     item->stamp = stamp_;
+    // The values the Viterbi pass maximised, lexical-choice probabilities included.
     DaughterLink* best = move_best_to_front(item->links, &DaughterLink::next,
-                                            [](const DaughterLink* l) {
-                                              PROB v = l->daughter->inside;
-                                              return l->previous ? v * l->previous->inside : v;
+                                            [&](const DaughterLink* l) {
+                                              return pm_.link_value(l, item);
                                             });
     select_node(best->daughter);
     if (best->previous) select_item(best->previous);
@@ -110,7 +110,7 @@ ForestNode* select_best_parse(const OutputContext& ctx) {
   PROB best_score;
   for (ForestNode* root : ctx.chart.roots()) {
     selector.select_node(root);
-    PROB score = PROB::from(ctx.model.grammar.data[root->category].start_prob) * root->inside;
+    PROB score = ctx.pm.start(root) * root->inside;
     if (!best || score > best_score) {
       best = root;
       best_score = score;

@@ -7,24 +7,31 @@
 
 namespace velmo {
 
-// The head-lexicalised lookups (-lexmodel) multiply into, or replace, these unlexicalised
-// values; they are added here when that model exists.
-
 PROB ProbModel::start(const ForestNode* node) const {
-  return PROB::from(model_.grammar.data[node->category].start_prob);
+  PROB p = PROB::from(model_.grammar.data[node->category].start_prob);
+  if (lexicalised_) p *= PROB::from(lexicalised_->start(node->category, node->head));
+  return p;
 }
 
 PROB ProbModel::lexical(const ForestNode* node) const {
   std::string_view word = node->word ? node->word : "";
+  if (lexicalised_) return PROB::from(lexicalised_->word(word, node->category, node->head));
   return PROB::from(
       lexical_probability(model_.grammar, model_.lexicon, word, node->category, config_));
 }
 
 PROB ProbModel::rule(const ChartItem* item) const {
+  if (lexicalised_) return PROB::from(lexicalised_->rule(item->mother, item->rule, item->head));
   return PROB::from(model_.grammar.rule(item->mother, item->rule).prob);
 }
 
-PROB ProbModel::choice(const DaughterLink*, const ChartItem*) const { return PROB::one(); }
+// Only a link that adds a non-head daughter is a lexical choice.
+PROB ProbModel::choice(const DaughterLink* link, const ChartItem* item) const {
+  if (!lexicalised_ || item->dot - 1 == model_.grammar.rule(item->mother, item->rule).head)
+    return PROB::one();
+  return PROB::from(lexicalised_->choice(link->daughter->head, link->daughter->category,
+                                         item->mother, item->head));
+}
 
 PROB ProbModel::link_value(const DaughterLink* link, const ChartItem* item) const {
   PROB value = link->daughter->inside * choice(link, item);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "driver/run_config.h"
 #include "model/model.h"
@@ -12,10 +13,29 @@
 
 namespace velmo {
 
-// The probabilities of the model as PROB values for the records of a forest.
+// The probabilities of the head-lexicalised model (-lexmodel) for the records of a lexicalised
+// forest; the head-lexicalised model implements it.
+class LexicalisedProbabilities {
+ public:
+  virtual ~LexicalisedProbabilities() = default;
+  // P(head | start category), a factor of the unlexicalised start probability.
+  virtual double start(int category, int head) const = 0;
+  // The probability of a word reading, in place of the unlexicalised one.
+  virtual double word(std::string_view word, int category, int head) const = 0;
+  // P(rule | mother, head), in place of the unlexicalised rule probability.
+  virtual double rule(int mother, int rule, int head) const = 0;
+  // P(daughter head | daughter category, mother category, mother head) of a non-head daughter.
+  virtual double choice(int daughter_head, int daughter_category, int parent_category,
+                        int parent_head) const = 0;
+};
+
+// The probabilities of the model as PROB values for the records of a forest: the one place
+// every computation and printer takes them from, so that -lexmodel changes only this.
 class ProbModel {
  public:
-  ProbModel(const Model& model, const RunConfig& config) : model_(model), config_(config) {}
+  ProbModel(const Model& model, const RunConfig& config,
+            const LexicalisedProbabilities* lexicalised = nullptr)
+      : model_(model), config_(config), lexicalised_(lexicalised) {}
   PROB start(const ForestNode* node) const;
   PROB lexical(const ForestNode* node) const;
   PROB rule(const ChartItem* item) const;
@@ -25,10 +45,12 @@ class ProbModel {
 
   const Model& model() const { return model_; }
   const RunConfig& config() const { return config_; }
+  const LexicalisedProbabilities* lexicalised() const { return lexicalised_; }
 
  private:
   const Model& model_;
   const RunConfig& config_;
+  const LexicalisedProbabilities* lexicalised_;
 };
 
 // Per-sentence results of the computations.

@@ -83,7 +83,7 @@ class SentenceLoop {
         model_(model),
         config_(config),
         chart_(model.grammar),
-        pm_(model, config),
+        pm_(model, config, hooks.lexicalised_probabilities),
         reader_(in, model.grammar, config),
         ctx_{chart_, sentence_, model_, config_, pm_, probs_},
         side_(config),

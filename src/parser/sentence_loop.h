@@ -16,10 +16,11 @@
 namespace velmo {
 
 // What the run adds to the loop: the head lexicalisation of every parsed forest (after its
-// roots are collected and before any output), and for training the lexicalised event counts
-// and the files written beside the frequency files.
+// roots are collected and before any output), the lexicalised model's probabilities, and for
+// training the lexicalised event counts and the files written beside the frequency files.
 struct SentenceHooks {
   std::function<void(Chart&)> lexicalise;
+  const LexicalisedProbabilities* lexicalised_probabilities = nullptr;  // -lexmodel
   LexicalisedCounts* lexicalised_counts = nullptr;
   std::vector<ExtraFrequencyFile> lexicalised_files;
 };
