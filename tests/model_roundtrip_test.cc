@@ -298,6 +298,42 @@ INSTANTIATE_TEST_SUITE_P(Examples, ParameterFileRoundTrip, ::testing::ValuesIn(k
                                                                             : "EnglishStems";
                          });
 
+// The head-lexicalised model trained on the example sentences (with and without lemmas, with
+// pooling classes) answers every output mode alike from its text files and from the parameter
+// file stored from them, and trains alike from both.
+TEST(LexicalisedParameterFileRoundTrip, EveryOutputModeAndTrainingAreTheSame) {
+  const std::string sentences = kExamples + "sentences.txt";
+  for (const TextModel& model : kTextModels) {
+    SCOPED_TRACE(model.name);
+    Scratch s;
+    s.write("child.pool.txt", "NOMINAL NP N1\n");
+    s.write("parent.pool.txt", "CLAUSE S VP\n");
+    Args stems = model.options[0] == "-stems" ? Args{"-stems"} : Args{};
+    Result trained = s.velmo(concat(concat({"-quiet", "-heads", "-t", "lm", "-pooling",
+                                            "parent.pool.txt", "-cpooling", "child.pool.txt"},
+                                           model.options),
+                                    {sentences}));
+    ASSERT_EQ(trained.status, 0) << trained.err;
+    const Args text_model = concat(stems, {"-lexmodel", "-in", "lm"});
+    Result stored = s.velmo(concat(concat({"-quiet", "-store-params"}, text_model), {"p.bin"}));
+    ASSERT_EQ(stored.status, 0) << stored.err;
+    for (const Args& mode : kOutputModes) {
+      Result text = s.velmo(concat(concat({"-quiet"}, mode), concat(text_model, {sentences})));
+      Result params = s.velmo(concat(concat({"-quiet"}, mode), {"-params", "p.bin", sentences}));
+      EXPECT_EQ(text.status, 0) << describe(mode) << text.err;
+      EXPECT_EQ(params.out, text.out) << describe(mode);
+      EXPECT_EQ(params.err, text.err) << describe(mode);
+    }
+    Result text = s.velmo(concat({"-quiet", "-t", "text"}, concat(text_model, {sentences})));
+    Result params = s.velmo({"-quiet", "-t", "params", "-params", "p.bin", sentences});
+    ASSERT_EQ(text.status, 0) << text.err;
+    ASSERT_EQ(params.status, 0) << params.err;
+    for (const char* suffix : {".gram", ".lex", ".start", ".lgram", ".lchoice", ".lstart", ".pool"})
+      EXPECT_EQ(s.read(std::string("params") + suffix), s.read(std::string("text") + suffix))
+          << suffix;
+  }
+}
+
 // ---------------------------------------------------------------- replacing files
 
 const Args kExampleTraining = {"-quiet", "-t", "out", "-s", kExamples + "english.start",
