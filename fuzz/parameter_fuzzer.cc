@@ -1,7 +1,11 @@
-// Binary parameter files, and a sentence parsed with a model that loaded.
+// Binary parameter files (with the lexicalised sections), and a sentence parsed with a model
+// that loaded.
 #include <cstdio>
 
 #include "fuzz_model.h"
+#include "lexmodel/lex_model.h"
+#include "lexmodel/lexicalise.h"
+#include "lexmodel/lexicalised_files.h"
 #include "model/parameter_file.h"
 #include "parser/sentence_loop.h"
 
@@ -14,9 +18,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     MemoryInput file(fuzz::bytes_of(data, size));
     Model model = read_parameters(file.get(), "p.bin", config);
-    if (config.lexmodel) return 0;  // lexicalised sections are the lexicalised model's
+    LexModel lex;
+    PoolingClasses pooling;
+    if (config.lexmodel) read_lexicalised_sections(file.get(), "p.bin", model, lex, pooling, config);
+    const LexicalisedLookups lookups(model, lex, pooling, config);
+    SentenceHooks hooks;
+    if (config.lexmodel) {
+      hooks.lexicalise = [&](Chart& chart) { lexicalise_forest(chart, model, config); };
+      hooks.lexicalised_probabilities = &lookups;
+    }
     MemoryInput sentence(std::string_view("the\ndog\nbarks\n\na\nb\n"));
-    process_sentences(sentence.get(), sink, model, config);
+    process_sentences(sentence.get(), sink, model, config, hooks);
   } catch (const FatalError&) {
   }
   return 0;

@@ -29,12 +29,20 @@ seed sentence 00 "$cases"/*/*/stdin "$root"/examples/sentences.txt
 seed sentence 08 "$root"/examples/sentences.txt
 seed sentence 01 "$cases"/loop/lattice*/stdin
 seed sentence 02 "$cases"/training/sent_weight*/stdin
+mkdir -p "$scratch/lexicalised" "$scratch/pooling"
+printf 'X NP\nY S VP\n' >"$scratch/pooling/seed"
+printf '\x01PHRASE VP S\n' >"$scratch/pooling/seed-parent"
+# Trained lexicalised files of the end-to-end cases, each behind the flag that names its kind.
+for f in "$cases"/*/*/files/*.lstart "$cases"/*/*/*.lstart; do [[ -f $f ]] && { printf '\x00'; cat "$f"; } >"$scratch/lexicalised/$(basename "$(dirname "$f")")_lstart"; done
+for f in "$cases"/*/*/files/*.lchoice "$cases"/*/*/*.lchoice; do [[ -f $f ]] && { printf '\x01'; cat "$f"; } >"$scratch/lexicalised/$(basename "$(dirname "$f")")_lchoice"; done
+for f in "$cases"/*/*/files/*.lgram "$cases"/*/*/*.lgram; do [[ -f $f ]] && { printf '\x02'; cat "$f"; } >"$scratch/lexicalised/$(basename "$(dirname "$f")")_lgram"; done
+for f in "$cases"/*/*/files/*.pool "$cases"/*/*/*.pool; do [[ -f $f ]] && { printf '\x03'; cat "$f"; } >"$scratch/lexicalised/$(basename "$(dirname "$f")")_pool"; done
 mkdir -p "$scratch/parameter"
 cp "$fixtures"/*.bin "$scratch/parameter/"
 for c in "$cases"/params/*/p.bin; do cp "$c" "$scratch/parameter/$(basename "$(dirname "$c")").bin"; done
 
 failed=0
-for target in grammar lexicon open_class sentence parameter; do
+for target in grammar lexicon open_class sentence parameter lexicalised pooling; do
   mkdir -p "$scratch/$target.found"
   if (cd "$scratch/$target.found" &&
       "$build/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -seed=1 \

@@ -1,6 +1,7 @@
 #include "lexmodel/lex_model.h"
 
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 
 #include "driver/diagnostics.h"
@@ -20,7 +21,8 @@ namespace {
 
 // The class of a frequency: 0 below 0.9, 1 below 1.9, 2 below 2.9 (1 - 0.9 in double is
 // 0.09999999999999998).
-int frequency_class(double v) { return static_cast<int>(v + 0.09999999999999998); }
+// Kept in double: a frequency may be far beyond the range of int.
+double frequency_class(double v) { return std::trunc(v + 0.09999999999999998); }
 
 // What the smoothed values leave of 1 goes to the largest value, when it can take it.
 void correct_rounding(std::vector<double>& v, double n0, double p0) {
@@ -61,7 +63,7 @@ bool discount(std::vector<double>& v, double n0, double n1, double n2, double to
 double smooth(std::vector<double>& v, int unseen) {
   double n0 = std::max(unseen, 0), n1 = 0, n2 = 0, total = 0;
   for (double x : v) {
-    const int k = frequency_class(x);
+    const double k = frequency_class(x);
     if (k == 0) ++n0;
     if (k == 1) ++n1;
     if (k == 2) ++n2;

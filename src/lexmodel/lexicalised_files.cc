@@ -127,7 +127,7 @@ void read_class_names(BinaryReader& r, std::vector<std::string>& names) {
   for (std::string& name : names) name = r.string();
 }
 
-void read_pools(BinaryReader& r, Grammar& grammar, int classes, int SymbolData::*pool) {
+void read_pool_fields(BinaryReader& r, Grammar& grammar, int classes, int SymbolData::*pool) {
   const int symbols = grammar.symbol_count();
   r.expect(4LL * symbols);
   for (int s = 0; s < symbols; ++s) {
@@ -141,22 +141,24 @@ void read_pools(BinaryReader& r, Grammar& grammar, int classes, int SymbolData::
 
 void read_pool_file(const std::string& name, Model& model, PoolingClasses& pooling) {
   File in(std::fopen(name.c_str(), "rb"), &std::fclose);
-  if (!in) return;
-  BinaryReader r(in.get(), name);
+  if (in) read_pools(in.get(), name, model, pooling);
+}
+
+void read_pools(FILE* in, const std::string& name, Model& model, PoolingClasses& pooling) {
+  BinaryReader r(in, name);
   read_class_names(r, pooling.child_names);
-  read_pools(r, model.grammar, static_cast<int>(pooling.child_names.size()),
-             &SymbolData::child_pool);
+  read_pool_fields(r, model.grammar, static_cast<int>(pooling.child_names.size()),
+                   &SymbolData::child_pool);
   read_class_names(r, pooling.parent_names);
-  read_pools(r, model.grammar, static_cast<int>(pooling.parent_names.size()),
-             &SymbolData::parent_pool);
+  read_pool_fields(r, model.grammar, static_cast<int>(pooling.parent_names.size()),
+                   &SymbolData::parent_pool);
   pooling.child_head_counts.assign(pooling.child_names.size(), 0);
   finish(r);
 }
 
-void read_lexicalised_start_file(const std::string& name, const Model& model, LexModel& lex,
-                                 const RunConfig& config) {
-  File in = open_binary(name);
-  BinaryReader r(in.get(), name);
+void read_lexicalised_starts(FILE* in, const std::string& name, const Model& model, LexModel& lex,
+                             const RunConfig& config) {
+  BinaryReader r(in, name);
   const bool stems = r.flag();
   if (!stems && config.stems) fatal_error("Stemming not supported by parameter file");
   if (stems && !config.stems) fatal_error("Stemming required by parameter file");
@@ -170,11 +172,9 @@ void read_lexicalised_start_file(const std::string& name, const Model& model, Le
   finish(r);
 }
 
-void read_lexical_choice_file(const std::string& name, const Model& model,
-                              const PoolingClasses& pooling, LexModel& lex,
-                              const RunConfig& config) {
-  File in = open_binary(name);
-  BinaryReader r(in.get(), name);
+void read_lexical_choices(FILE* in, const std::string& name, const Model& model,
+                          const PoolingClasses& pooling, LexModel& lex, const RunConfig& config) {
+  BinaryReader r(in, name);
   const IdLimits limits(model, pooling, config);
   lex.choices.assign(r.count(8), DaughterClassChoices{});
   AscendingIds daughters(r);
@@ -195,10 +195,9 @@ void read_lexical_choice_file(const std::string& name, const Model& model,
   finish(r);
 }
 
-void read_lexicalised_rule_file(const std::string& name, const Model& model, LexModel& lex,
-                                const RunConfig& config) {
-  File in = open_binary(name);
-  BinaryReader r(in.get(), name);
+void read_lexicalised_rules(FILE* in, const std::string& name, const Model& model, LexModel& lex,
+                            const RunConfig& config) {
+  BinaryReader r(in, name);
   const IdLimits limits(model, PoolingClasses{}, config);
   const int mothers = r.count(8);
   AscendingIds mother_ids(r);
@@ -222,6 +221,25 @@ void read_lexicalised_rule_file(const std::string& name, const Model& model, Lex
     }
   }
   finish(r);
+}
+
+void read_lexicalised_start_file(const std::string& name, const Model& model, LexModel& lex,
+                                 const RunConfig& config) {
+  File in = open_binary(name);
+  read_lexicalised_starts(in.get(), name, model, lex, config);
+}
+
+void read_lexical_choice_file(const std::string& name, const Model& model,
+                              const PoolingClasses& pooling, LexModel& lex,
+                              const RunConfig& config) {
+  File in = open_binary(name);
+  read_lexical_choices(in.get(), name, model, pooling, lex, config);
+}
+
+void read_lexicalised_rule_file(const std::string& name, const Model& model, LexModel& lex,
+                                const RunConfig& config) {
+  File in = open_binary(name);
+  read_lexicalised_rules(in.get(), name, model, lex, config);
 }
 
 void write_lexicalised_sections(FILE* out, const Model& model, const LexModel& lex,
@@ -294,7 +312,9 @@ void read_lexicalised_sections(FILE* in, const std::string& name, const Model& m
     if (s.child_pool >= symbols + static_cast<int>(pooling.child_names.size())) r.corrupt();
     if (s.parent_pool >= symbols + static_cast<int>(pooling.parent_names.size())) r.corrupt();
   }
-  if (!r.flag()) return;
+  // The sections follow only when the file says the model is lexicalised, so the flag that
+  // repeats it is 1 in every file the program writes.
+  if (!r.flag()) r.corrupt();
   const IdLimits limits(model, pooling, config);
   lex.reset(symbols);
   r.expect(12LL * symbols);

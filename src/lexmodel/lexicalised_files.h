@@ -22,6 +22,14 @@ void read_pool_file(const std::string& name, Model& model, PoolingClasses& pooli
 
 void read_lexicalised_start_file(const std::string& name, const Model& model, LexModel& lex,
                                  const RunConfig& config);
+// The same from open streams (`name` for messages).
+void read_pools(FILE* in, const std::string& name, Model& model, PoolingClasses& pooling);
+void read_lexicalised_starts(FILE* in, const std::string& name, const Model& model, LexModel& lex,
+                             const RunConfig& config);
+void read_lexical_choices(FILE* in, const std::string& name, const Model& model,
+                          const PoolingClasses& pooling, LexModel& lex, const RunConfig& config);
+void read_lexicalised_rules(FILE* in, const std::string& name, const Model& model, LexModel& lex,
+                            const RunConfig& config);
 void read_lexical_choice_file(const std::string& name, const Model& model,
                               const PoolingClasses& pooling, LexModel& lex,
                               const RunConfig& config);
