@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <cmath>
+#include <cstdlib>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -376,6 +379,48 @@ TEST(LexicalisedFiles, CutOrDamagedAnywhereEndInAnError) {
     }
     s.write(t.file, whole);
   }
+}
+
+// ---------------------------------------------------------------- merging
+
+// Every number of a frequency file (text form), with the lines' words as they are.
+void expect_same_frequencies(const std::string& merged, const std::string& one_run,
+                             const std::string& file) {
+  std::istringstream a(merged), b(one_run);
+  std::string x, y;
+  while (a >> x) {
+    ASSERT_TRUE(b >> y) << file;
+    char* end_x = nullptr;
+    char* end_y = nullptr;
+    const double fx = std::strtod(x.c_str(), &end_x), fy = std::strtod(y.c_str(), &end_y);
+    if (*end_x == '\0' && *end_y == '\0' && !x.empty() && x != "-")
+      EXPECT_NEAR(fx, fy, 1e-9 * std::max(1.0, std::fabs(fy))) << file << ": " << x;
+    else
+      EXPECT_EQ(x, y) << file;
+  }
+  EXPECT_FALSE(b >> y) << file;
+}
+
+// Training splits over sentences: the files of two halves of a text, merged, are those of one
+// run over the whole text, the lexicalised ones included.
+TEST(Merging, ShardedTrainingMergedEqualsOneRun) {
+  Scratch s;
+  const std::string text = read_file(kExamples + "sentences.txt");
+  const size_t middle = text.find("\n\n", text.size() / 2) + 2;
+  s.write("a.txt", text.substr(0, middle));
+  s.write("b.txt", text.substr(middle));
+  s.write("all.txt", text);
+  const Args training = {"-quiet", "-high-precision", "-heads", "-textpar", "-in",
+                         kExamples + "english", "-t"};
+  for (const char* part : {"a", "b", "all"})
+    ASSERT_EQ(s.velmo(concat(training, {part, std::string(part) + ".txt"})).status, 0) << part;
+  Result merged = s.velmo({"-quiet", "-high-precision", "-heads", "-lexmodel", "-textpar", "-in",
+                           "a", "-merge", "b", "merged"});
+  ASSERT_EQ(merged.status, 0) << merged.err;
+  for (const char* suffix : {".gram", ".lex", ".start", ".oc", ".OC", ".lgram.txt",
+                             ".lchoice.txt", ".lstart.txt"})
+    expect_same_frequencies(s.read(std::string("merged") + suffix),
+                            s.read(std::string("all") + suffix), suffix);
 }
 
 // ---------------------------------------------------------------- replacing files

@@ -16,6 +16,7 @@
 #include "lexmodel/lex_model.h"
 #include "lexmodel/lexicalise.h"
 #include "lexmodel/lexicalised_files.h"
+#include "lexmodel/merge.h"
 #include "lexmodel/pooling.h"
 #include "model/estimation.h"
 #include "model/frequency_files.h"
@@ -41,7 +42,6 @@ void refuse_unavailable_options(const RunConfig& config) {
       {config.chunking && !config.chunk_trees, "-chunking"},
       {config.opt_chunking, "-opt-chunking"},
       {config.interactive, "-interactive"},
-      {!config.merge_files.empty(), "-merge"},
       {config.isym, "-isym"},
       {config.bsmatch, "-bsmatch"},
       {!config.rob_start_file.empty(), "-rob-start"},
@@ -169,6 +169,21 @@ void store_model(const RunModel& m, const RunConfig& config) {
   }
 }
 
+// -merge: the -in model's frequencies plus those of every merged set, written as one set under
+// the output base; nothing is estimated.
+void merge_model(RunModel& m, const RunConfig& config) {
+  read_text_model(m, config);
+  std::optional<HeadFrequencies> head_frequencies;
+  std::vector<ExtraFrequencyFile> lexicalised_files;
+  if (config.lexicalise) {
+    head_frequencies.emplace(m.model.grammar, config);
+    lexicalised_files = lexicalised_frequency_files(*head_frequencies, m.model, m.pooling, config);
+  }
+  message(config, "finished\nmerging parameters...");
+  merge_frequency_files(m.model, head_frequencies ? &*head_frequencies : nullptr, config);
+  write_frequency_files(config.output_file, m.model, config, lexicalised_files);
+}
+
 // The model from the parameter file, or read from the text files and estimated; with
 // -print-model it is listed.
 void load_model(RunModel& m, RunConfig& config) {
@@ -254,6 +269,13 @@ int run(int count, const char* const* args) {
   }
 
   RunModel model;
+  if (!config.merge_files.empty()) {
+    check_base_name(config.output_file);
+    remove_stale_frequency_files(config.output_file);
+    merge_model(model, config);
+    message(config, "finished\n");
+    return 0;
+  }
   load_model(model, config);
   if (config.store_params) {
     store_model(model, config);

@@ -93,6 +93,11 @@ void HeadFrequencies::add_choice(int parent_category, int parent_head, int daugh
                f);
 }
 
+void HeadFrequencies::add_pooled_choice(int parent_class, int parent_head, int daughter_class,
+                                        int daughter_head, double f) {
+  choices_.add({daughter_class, parent_class, parent_head, daughter_head}, f);
+}
+
 void write_lexicalised_rules(FILE* out, const HeadFrequencies& f) {
   const auto records = stored_records(f.rules(), rule_order);
   const auto mother = [](const RuleEvent& e) { return e.mother; };

@@ -115,6 +115,9 @@ class HeadFrequencies : public LexicalisedCounts {
   void add_rule(int head, int mother, int rule, double f) override;
   void add_choice(int parent_category, int parent_head, int daughter_category, int daughter_head,
                   double f) override;
+  // The same with the classes given (merged files hold class ids already).
+  void add_pooled_choice(int parent_class, int parent_head, int daughter_class, int daughter_head,
+                         double f);
 
   const EventTable<StartEvent>& starts() const { return starts_; }
   const EventTable<RuleEvent>& rules() const { return rules_; }

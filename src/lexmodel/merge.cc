@@ -1,0 +1,210 @@
+#include "lexmodel/merge.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "driver/diagnostics.h"
+#include "driver/text_input.h"
+#include "grammar/grammar_reader.h"
+#include "lexicon/lexicon.h"
+#include "model/binary_reader.h"
+
+namespace velmo {
+namespace {
+
+using File = std::unique_ptr<FILE, int (*)(FILE*)>;
+
+File open_text(const std::string& name) { return File(open_file(name, "rt"), &std::fclose); }
+
+void progress(const RunConfig& config, const char* format, const std::string& name) {
+  message_fmt(config, format, name.c_str());
+}
+
+void add_rule_frequencies(const std::string& name, Model& model, const RunConfig& config) {
+  File in = open_text(name);
+  RuleRef rule;
+  double freq = 0;
+  while (find_rule(in.get(), model.grammar, config, rule, freq))
+    model.grammar.data[rule.mother].rules[rule.rule].freq += freq;
+  check_read(in.get(), name);
+}
+
+double frequency_field(std::string_view field, const std::string& name) {
+  std::string text(field);
+  char* end = nullptr;
+  const double f = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !std::isfinite(f) || f < 0)
+    fatal_error2("Missing frequency in lexicon file", name);
+  return f;
+}
+
+// Every reading "tag frequency [lemma]" of every line is added to the lexicon (words it does not
+// know go to the open-class tables, as in training).
+void add_lexical_frequencies(const std::string& name, Model& model, const RunConfig& config) {
+  File in = open_text(name);
+  std::string line;
+  while (read_long_line(in.get(), line)) {
+    std::string_view cursor(line);
+    cursor = cursor.substr(0, cursor.find('\0'));
+    const std::string word(next_field(cursor));
+    if (word.empty()) continue;
+    for (std::string_view tag_name = next_token(cursor); !tag_name.empty();
+         tag_name = next_token(cursor)) {
+      const double f = frequency_field(next_token(cursor), name);
+      int lemma = -1;
+      if (config.stems) lemma = model.lexicon.lemmas.index(next_field(cursor));
+      const int tag = model.grammar.symbols.lookup(tag_name, LookupMode::kSilent, config);
+      if (tag >= 0) add_lexical_frequency(model.lexicon, tag, word, lemma, f, config);
+    }
+  }
+  check_read(in.get(), name);
+}
+
+// A file of "symbol number" pairs; each number is added where `target` says.
+template <class Target>
+void add_pairs(const std::string& name, Model& model, const char* head_mark_message,
+               const RunConfig& config, Target target) {
+  File in = open_text(name);
+  std::string bytes;
+  for (int c; (c = std::getc(in.get())) != EOF;) bytes.push_back(static_cast<char>(c));
+  check_read(in.get(), name);
+  std::string_view cursor(bytes);
+  cursor = cursor.substr(0, cursor.find('\0'));
+  for (long pair = 1;; ++pair) {
+    const std::string_view symbol_name = next_token(cursor);
+    if (symbol_name.empty()) return;
+    bool marked = false;
+    const int symbol = model.grammar.symbols.lookup(symbol_name, LookupMode::kFatal, config, &marked);
+    if (marked) fatal_error_num(head_mark_message, pair);
+    const std::string number(next_token(cursor));
+    char* end = nullptr;
+    const double f = std::strtod(number.c_str(), &end);
+    if (number.empty() || *end != '\0' || !std::isfinite(f) || f < 0)
+      fatal_error2("after reading", symbol_name);
+    target(symbol, f);
+  }
+}
+
+void add_open_class_pairs(const std::string& name, Model& model, OpenClassTable& table,
+                          const RunConfig& config) {
+  add_pairs(name, model, "head-quoted category in open class file at line", config,
+            [&](int symbol, double f) {
+              // Frequencies for a table this model does not have would vanish unseen.
+              if (!table.loaded)
+                fatal_error2("Open-class frequencies but no open-class table for them in", name);
+              table.entries[symbol].freq += f;
+            });
+}
+
+void add_lexicalised_rules(const std::string& name, const Model& model, HeadFrequencies& lex) {
+  File in(open_file(name, "rb"), &std::fclose);
+  BinaryReader r(in.get(), name);
+  const int mothers = r.count(8);
+  for (int m = 0; m < mothers; ++m) {
+    const int mother = r.id(model.grammar.symbol_count());
+    const int rule_count = static_cast<int>(model.grammar.data[mother].rules.size());
+    const int heads = r.count(8);
+    for (int h = 0; h < heads; ++h) {
+      const int head = r.int32();
+      const int rules = r.count(6);
+      for (int i = 0; i < rules; ++i) {
+        const int rule = r.int16();
+        const float f = r.float32();
+        if (rule < 0 || rule >= rule_count || !(f >= 0) || !std::isfinite(f)) r.corrupt();
+        lex.add_rule(head, mother, rule, f);
+      }
+    }
+  }
+  if (!r.at_end()) r.corrupt();
+}
+
+void add_lexical_choices(const std::string& name, HeadFrequencies& lex) {
+  File in(open_file(name, "rb"), &std::fclose);
+  BinaryReader r(in.get(), name);
+  const int daughters = r.count(8);
+  for (int d = 0; d < daughters; ++d) {
+    const int daughter_class = r.int32();
+    const int parents = r.count(8);
+    for (int p = 0; p < parents; ++p) {
+      const int parent_class = r.int32();
+      const int heads = r.count(8);
+      for (int h = 0; h < heads; ++h) {
+        const int parent_head = r.int32();
+        const int choices = r.count(8);
+        for (int c = 0; c < choices; ++c) {
+          const int daughter_head = r.int32();
+          const float f = r.float32();
+          if (!(f >= 0) || !std::isfinite(f)) r.corrupt();
+          lex.add_pooled_choice(parent_class, parent_head, daughter_class, daughter_head, f);
+        }
+      }
+    }
+  }
+  if (!r.at_end()) r.corrupt();
+}
+
+void add_lexicalised_starts(const std::string& name, const Model& model, HeadFrequencies& lex,
+                            const RunConfig& config) {
+  File in(open_file(name, "rb"), &std::fclose);
+  BinaryReader r(in.get(), name);
+  const bool stems = r.flag();
+  if (!stems && config.stems) fatal_error("Stemming not supported by parameter file");
+  if (stems && !config.stems) fatal_error("Stemming required by parameter file");
+  const int categories = r.count(8);
+  for (int c = 0; c < categories; ++c) {
+    const int category = r.id(model.grammar.symbol_count());
+    const int heads = r.count(8);
+    for (int h = 0; h < heads; ++h) {
+      const int head = r.int32();
+      const float f = r.float32();
+      if (!(f >= 0) || !std::isfinite(f)) r.corrupt();
+      lex.add_start(head, category, f);
+    }
+  }
+  if (!r.at_end()) r.corrupt();
+}
+
+}  // namespace
+
+void merge_frequency_files(Model& model, HeadFrequencies* lexicalised, const RunConfig& config) {
+  const bool lexmodel = config.lexmodel && lexicalised != nullptr;
+  if (lexmodel) {
+    progress(config, "\n\treading lexicalised rule frequencies from %s...", config.lex_rule_file);
+    add_lexicalised_rules(config.lex_rule_file, model, *lexicalised);
+    progress(config, "finished\n\treading lexical choice frequencies from %s...",
+             config.lex_choice_file);
+    add_lexical_choices(config.lex_choice_file, *lexicalised);
+    progress(config, "finished\n\treading lexicalised start frequencies from %s...",
+             config.lex_start_file);
+    add_lexicalised_starts(config.lex_start_file, model, *lexicalised, config);
+  }
+  for (const std::string& base : config.merge_files) {
+    progress(config, "finished\n\tadding rule frequencies from %s...", base + ".gram");
+    add_rule_frequencies(base + ".gram", model, config);
+    progress(config, "finished\n\tadding lexical frequencies from %s...", base + ".lex");
+    add_lexical_frequencies(base + ".lex", model, config);
+    progress(config, "finished\n\tadding start frequencies from %s...", base + ".start");
+    add_pairs(base + ".start", model, "head-quoted category in start file at line", config,
+              [&](int symbol, double f) { model.grammar.data[symbol].start_freq += f; });
+    progress(config, "finished\n\tadding open class frequencies from %s...", base + ".oc");
+    add_open_class_pairs(base + ".oc", model, model.lexicon.open_class, config);
+    progress(config, "finished\n\tadding upper-case open-class frequencies from %s...",
+             base + ".OC");
+    add_open_class_pairs(base + ".OC", model, model.lexicon.cap_open_class, config);
+    if (!lexmodel) continue;
+    progress(config, "finished\n\tadding lexicalised rule frequencies from %s...",
+             base + ".lgram");
+    add_lexicalised_rules(base + ".lgram", model, *lexicalised);
+    progress(config, "finished\n\tadding lexical choice frequencies from %s...",
+             base + ".lchoice");
+    add_lexical_choices(base + ".lchoice", *lexicalised);
+    progress(config, "finished\n\tadding lexicalised start frequencies from %s...",
+             base + ".lstart");
+    add_lexicalised_starts(base + ".lstart", model, *lexicalised, config);
+    message(config, "finished\nstoring parameters...");
+  }
+}
+
+}  // namespace velmo
