@@ -12,6 +12,7 @@
 #include "grammar/grammar_analysis.h"
 #include "grammar/grammar_reader.h"
 #include "lexicon/lexicon.h"
+#include "lexmodel/fixed_choices.h"
 #include "lexmodel/head_frequencies.h"
 #include "lexmodel/lex_model.h"
 #include "lexmodel/lexicalise.h"
@@ -36,7 +37,6 @@ void refuse_unavailable_options(const RunConfig& config) {
     const char* option;
   };
   const Feature features[] = {
-      {config.lexmodel && !config.fixed_file.empty(), "-fixed"},
       {config.governors, "-governors"},
       {config.chunking && config.chunk_trees, "-chunk-trees"},
       {config.chunking && !config.chunk_trees, "-chunking"},
@@ -101,6 +101,12 @@ void read_lexicalised_model(RunModel& run_model, const RunConfig& config) {
   Model& model = run_model.model;
   message(config, "finished\nreading pooling information...");
   read_pool_file(config.pool_file, model, run_model.pooling);
+  if (!config.fixed_file.empty()) {
+    message(config, "finished\nreading fixed parameters...");
+    std::string bytes = read_whole_file(config.fixed_file);
+    MemoryInput in(bytes);
+    read_fixed_lexical_choices(in.get(), model, run_model.pooling, run_model.lex, config);
+  }
   count_heads(model, run_model.pooling, config);
   run_model.lex.reset(model.grammar.symbol_count());
   message(config, "finished\nreading lexicalised start probabilities...");

@@ -78,7 +78,8 @@ struct LexModel {
   std::vector<DaughterClassChoices> choices;         // ascending daughter class
   std::vector<FixedChoice> fixed;  // ascending (daughter class, parent class, parent head)
 
-  // Empty tables for a grammar of `symbol_count` symbols.
+  // Empty start, rule and choice tables for a grammar of `symbol_count` symbols (the fixed
+  // choices stay).
   void reset(int symbol_count);
 };
 

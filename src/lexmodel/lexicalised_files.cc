@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <tuple>
 
 #include "driver/diagnostics.h"
 #include "driver/text_input.h"
@@ -363,11 +364,17 @@ void read_lexicalised_sections(FILE* in, const std::string& name, const Model& m
     }
   }
   lex.fixed.resize(r.count(16));
-  for (FixedChoice& f : lex.fixed) {
+  for (size_t i = 0; i < lex.fixed.size(); ++i) {
+    FixedChoice& f = lex.fixed[i];
     f.daughter_head = r.id(limits.heads, -1);
     f.daughter_class = r.id(limits.symbols + limits.child_classes);
     f.parent_class = r.id(limits.symbols + limits.parent_classes);
     f.parent_head = r.id(limits.heads, -1);
+    // One record per context, in context order: the lookup bisects.
+    const FixedChoice* last = i > 0 ? &lex.fixed[i - 1] : nullptr;
+    if (last && std::tie(last->daughter_class, last->parent_class, last->parent_head) >=
+                    std::tie(f.daughter_class, f.parent_class, f.parent_head))
+      r.corrupt();
   }
   finish(r);
 }

@@ -92,6 +92,33 @@ const std::string& PoolingClasses::child_class_name(const Grammar& grammar, int 
   return id < grammar.symbol_count() ? grammar.name(id) : child_names[id - grammar.symbol_count()];
 }
 
+namespace {
+
+int class_id(std::string_view name, const Grammar& grammar, const std::vector<std::string>& names,
+             int SymbolData::*pool, const RunConfig& config) {
+  for (size_t c = 0; c < names.size(); ++c)
+    if (names[c] == name) return grammar.symbol_count() + static_cast<int>(c);
+  if (!name.empty() && name.back() == '\'') fatal_error2("Unexpected head marking", name);
+  const int symbol = grammar.symbols.lookup(name, LookupMode::kWarn, config);
+  if (symbol >= 0 && grammar.data[symbol].*pool != symbol) {
+    warning2(config, "category specified where the pooling name should be used", name);
+    return -1;
+  }
+  return symbol;
+}
+
+}  // namespace
+
+int parent_class_id(std::string_view name, const Grammar& grammar, const PoolingClasses& pooling,
+                    const RunConfig& config) {
+  return class_id(name, grammar, pooling.parent_names, &SymbolData::parent_pool, config);
+}
+
+int child_class_id(std::string_view name, const Grammar& grammar, const PoolingClasses& pooling,
+                   const RunConfig& config) {
+  return class_id(name, grammar, pooling.child_names, &SymbolData::child_pool, config);
+}
+
 void read_parent_pooling(FILE* in, Grammar& grammar, PoolingClasses& pooling,
                          const RunConfig& config) {
   read_pooling(in, grammar, pooling, kParent, config);

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "driver/run_config.h"
@@ -22,6 +23,14 @@ struct PoolingClasses {
   const std::string& parent_class_name(const Grammar& grammar, int id) const;
   const std::string& child_class_name(const Grammar& grammar, int id) const;
 };
+
+// The id a name stands for as a parent (child) class: a class of that name, else a category
+// that is in no class of the kind; -1 (with a warning) for an unknown name or a category that
+// must be named by its class. A head mark is fatal "Unexpected head marking".
+int parent_class_id(std::string_view name, const Grammar& grammar, const PoolingClasses& pooling,
+                    const RunConfig& config);
+int child_class_id(std::string_view name, const Grammar& grammar, const PoolingClasses& pooling,
+                   const RunConfig& config);
 
 // Reads a pooling text file (-pooling, -cpooling): per line a class name and its member
 // categories, which get the class as their parent (child) pool.
