@@ -11,6 +11,7 @@
 #include "driver/text_input.h"
 #include "grammar/grammar_analysis.h"
 #include "grammar/grammar_reader.h"
+#include "interactive/interactive.h"
 #include "lexicon/lexicon.h"
 #include "lexmodel/fixed_choices.h"
 #include "lexmodel/head_frequencies.h"
@@ -41,7 +42,6 @@ void refuse_unavailable_options(const RunConfig& config) {
       {config.chunking && config.chunk_trees, "-chunk-trees"},
       {config.chunking && !config.chunk_trees, "-chunking"},
       {config.opt_chunking, "-opt-chunking"},
-      {config.interactive, "-interactive"},
       {config.isym, "-isym"},
       {config.bsmatch, "-bsmatch"},
       {!config.rob_start_file.empty(), "-rob-start"},
@@ -286,6 +286,11 @@ int run(int count, const char* const* args) {
   if (config.store_params) {
     store_model(model, config);
     message(config, "finished\n");
+    return 0;
+  }
+  if (config.interactive) {
+    interactive_session(stdin, stdout, model.model, model.lex, model.pooling, config);
+    finish_output(stdout);
     return 0;
   }
   process_input(model, config);
