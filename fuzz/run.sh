@@ -37,12 +37,14 @@ for f in "$cases"/*/*/files/*.lstart "$cases"/*/*/*.lstart; do [[ -f $f ]] && { 
 for f in "$cases"/*/*/files/*.lchoice "$cases"/*/*/*.lchoice; do [[ -f $f ]] && { printf '\x01'; cat "$f"; } >"$scratch/lexicalised/$(basename "$(dirname "$f")")_lchoice"; done
 for f in "$cases"/*/*/files/*.lgram "$cases"/*/*/*.lgram; do [[ -f $f ]] && { printf '\x02'; cat "$f"; } >"$scratch/lexicalised/$(basename "$(dirname "$f")")_lgram"; done
 for f in "$cases"/*/*/files/*.pool "$cases"/*/*/*.pool; do [[ -f $f ]] && { printf '\x03'; cat "$f"; } >"$scratch/lexicalised/$(basename "$(dirname "$f")")_pool"; done
+mkdir -p "$scratch/interactive"
+for f in "$cases"/interactive/*/stdin; do grep -v '^o' "$f" >"$scratch/interactive/$(basename "$(dirname "$f")")"; done
 mkdir -p "$scratch/parameter"
 cp "$fixtures"/*.bin "$scratch/parameter/"
 for c in "$cases"/params/*/p.bin; do cp "$c" "$scratch/parameter/$(basename "$(dirname "$c")").bin"; done
 
 failed=0
-for target in grammar lexicon open_class sentence parameter lexicalised pooling; do
+for target in grammar lexicon open_class sentence parameter lexicalised pooling interactive; do
   mkdir -p "$scratch/$target.found"
   if (cd "$scratch/$target.found" &&
       "$build/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -seed=1 \

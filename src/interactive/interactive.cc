@@ -16,8 +16,8 @@ constexpr const char* kHelp[] = {
     "{o, output} <name>:\tchange the name of the output file to <name>",
     "s, save:\t\tAppend the result of the last command to output file",
     "{r, rules} <w> <c>:\tshow rules for word <w> and catgeory <c>",
-    "{w, words} <w> <c> <dc>:\tshow daughter heads for word <w>, category <c> and daughter "
-    "category <dc>",
+    ("{w, words} <w> <c> <dc>:\tshow daughter heads for word <w>, category <c> and daughter "
+     "category <dc>"),
 };
 constexpr const char* kQuitHelp = "{q,quit,exit}:\t\tquit session\n";
 
