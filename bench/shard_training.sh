@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Sharded training against one run: one pass of -t (and of -heads -t) over train-short with the
+# shared treebank model, once over the whole text and once over three shards of whole sentences
+# whose files are merged with -merge. Prints the largest difference of any frequency of the two
+# sets (-high-precision).
+# Usage: bench/shard_training.sh [velmo-binary]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+velmo=${1:-build/velmo}
+data=../shared/data/wsj
+if [[ ! -d "$data" ]]; then
+  echo "bench: $data is absent; nothing to measure" >&2
+  exit 0
+fi
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+awk -v dir="$scratch" 'BEGIN{RS=""; ORS="\n\n"} {print > (dir "/shard" (NR % 3) ".txt")}' \
+  "$data/train-short.txt"
+for mode in plain heads; do
+  extra=(); [[ $mode == heads ]] && extra=(-heads -textpar)
+  "$velmo" -quiet -high-precision "${extra[@]}" -t "$scratch/$mode-all" -in "$data/wsj" \
+    "$data/train-short.txt"
+  for s in 0 1 2; do
+    "$velmo" -quiet -high-precision "${extra[@]}" -t "$scratch/$mode-$s" -in "$data/wsj" \
+      "$scratch/shard$s.txt"
+  done
+  merge=(); [[ $mode == heads ]] && merge=(-lexmodel)
+  "$velmo" -quiet -high-precision "${extra[@]}" "${merge[@]}" -in "$scratch/$mode-0" \
+    -merge "$scratch/$mode-1" -merge "$scratch/$mode-2" "$scratch/$mode-merged"
+  suffixes=(.gram .lex .start .oc .OC)
+  [[ $mode == heads ]] && suffixes+=(.lgram.txt .lchoice.txt .lstart.txt)
+  for suffix in "${suffixes[@]}"; do
+    python3 - "$scratch/$mode-merged$suffix" "$scratch/$mode-all$suffix" "$mode $suffix" <<'PY'
+import sys
+a, b = open(sys.argv[1]).read().split(), open(sys.argv[2]).read().split()
+assert len(a) == len(b), sys.argv[3] + ": different records"
+worst, rel = 0.0, 0.0
+for x, y in zip(a, b):
+    try:
+        fx, fy = float(x), float(y)
+    except ValueError:
+        assert x == y, sys.argv[3] + ": " + x + " vs " + y
+        continue
+    worst = max(worst, abs(fx - fy))
+    rel = max(rel, abs(fx - fy) / max(abs(fy), 1e-300) if fy else abs(fx))
+print(f"{sys.argv[3]}: {len(a)} fields, largest difference {worst:.3g} (relative {rel:.3g})")
+PY
+  done
+done
