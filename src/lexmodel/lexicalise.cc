@@ -44,10 +44,18 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
   }
 
   void item_after(ChartItem* item) {
-    const int head = model_.grammar.rule(item->mother, item->rule).head;
+    const Rule& rule = model_.grammar.rule(item->mother, item->rule);
+    const int head = rule.head;
+    // A rule without head daughter (possible only in a parameter file) gives its constituent
+    // the unknown head: every daughter is a non-head one, and the complete item imposes -1 on
+    // the items before it.
+    if (head < 0) {
+      if (item->dot == static_cast<int>(rule.daughters.size())) variant_with_head(item, -1);
+      return;
+    }
     // An item before its head daughter gets its variants on demand, from the item that
-    // continues it; a rule without head daughter has no lexicalised items.
-    if (head < 0 || item->dot < head + 1) return;
+    // continues it.
+    if (item->dot < head + 1) return;
     if (item->dot == head + 1) {
       for (DaughterLink* link = item->links; link; link = link->next)
         for (ForestNode* d = link->daughter->next; d; d = d->next)
