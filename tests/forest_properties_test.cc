@@ -428,6 +428,129 @@ TEST(ForestProperties, LexicalisedCountsAreThoseOfTheEnumeratedTrees) {
   }
 }
 
+// --- Governors -------------------------------------------------------------------------------
+
+// The governors of every word of trees as -trees writes them, weighted by the trees'
+// posteriors, keyed as -governors prints them: "w1 y 1:\tS w3 A" (word, tag and position of the
+// governed word; mother, head and daughter of the government).
+class GovernorCounter {
+ public:
+  explicit GovernorCounter(const RandomModel& model) : model_(model) {}
+
+  void count(const std::string& tree, double weight) {
+    text_ = tree;
+    at_ = 0;
+    position_ = 0;
+    weight_ = weight;
+    node();
+  }
+
+  std::map<std::string, double> governors;
+
+ private:
+  struct Head {
+    std::string word;
+    std::string word_line;  // "w1 y 1:", the header of the word
+  };
+
+  std::string read_until(char stop) {
+    std::size_t end = text_.find(stop, at_);
+    std::string token = text_.substr(at_, end - at_);
+    at_ = end;
+    return token;
+  }
+
+  Head node() {
+    ++at_;
+    const std::string category = read_until(' ');
+    ++at_;
+    if (text_[at_] != '(') {
+      const std::string word = read_until(')');
+      ++at_;
+      return {word, word + " " + category + " " + std::to_string(position_++) + ":"};
+    }
+    std::vector<std::string> daughters;
+    std::vector<Head> heads;
+    while (text_[at_] == '(') {
+      daughters.push_back(text_.substr(at_ + 1, text_.find(' ', at_) - at_ - 1));
+      heads.push_back(node());
+    }
+    ++at_;
+    const int head = model_.heads.at(category).at(daughters);
+    for (std::size_t d = 0; d < daughters.size(); ++d) {
+      if (static_cast<int>(d) == head) continue;
+      governors[heads[d].word_line + "\t" + category + " " + heads[head].word + " " +
+                daughters[d]] += weight_;
+    }
+    return heads[head];
+  }
+
+  const RandomModel& model_;
+  std::string text_;
+  std::size_t at_ = 0;
+  int position_ = 0;
+  double weight_ = 0;
+};
+
+// -governors output at threshold 0 as "header\tentry" keys with their probabilities.
+std::map<std::string, double> read_governors(const std::string& output) {
+  std::map<std::string, double> governors;
+  std::string header;
+  for (const std::string& line : lines_of(output)) {
+    if (line.empty()) continue;
+    if (line[0] != '\t') {
+      header = line;
+      continue;
+    }
+    const std::size_t blank = line.rfind(' ');
+    governors[header + line.substr(0, blank)] += std::stod(line.substr(blank + 1));
+  }
+  return governors;
+}
+
+// Every analysis gives each word that does not head its sentence one governor; -governors sums
+// their posteriors.
+TEST(ForestProperties, GovernorsAreThoseOfTheEnumeratedTrees) {
+  std::mt19937 rng(4242);
+  std::size_t governed = 0;
+  for (int g = 0; g < 4; ++g) {
+    SCOPED_TRACE("grammar " + std::to_string(g));
+    Scratch dir;
+    RandomModel model = make_model(rng);
+    write_model(model, dir);
+    const std::string sentences = sentence_lines(make_sentences(model, rng));
+    const velmo::testing::Args files = {"-l", "g.lex", "-s", "g.start", "g.gram"};
+    Result trees = dir.velmo(velmo::testing::concat({"-quiet", "-trees"}, files), sentences);
+    Result governors = dir.velmo(
+        velmo::testing::concat({"-quiet", "-governors", "-gov-threshold", "0"}, files), sentences);
+    ASSERT_EQ(governors.status, 0) << governors.err;
+    std::map<std::string, double> written = read_governors(governors.out);
+    TreeScorer scorer(model);
+    std::map<std::string, double> enumerated;
+    for (const std::vector<std::string>& sentence : trees_per_sentence(trees.out)) {
+      std::vector<double> logs;
+      for (const std::string& tree : sentence) logs.push_back(scorer.log_prob(tree));
+      const double total = log_sum(logs);
+      GovernorCounter counter(model);
+      for (std::size_t t = 0; t < sentence.size(); ++t)
+        counter.count(sentence[t], std::exp(logs[t] - total));
+      // Keys repeat from sentence to sentence; the output lists them per sentence too.
+      for (const auto& [key, p] : counter.governors) enumerated[key] += p;
+    }
+    governed += enumerated.size();
+    std::set<std::string> written_keys, enumerated_keys;
+    for (const auto& [key, p] : written) written_keys.insert(key);
+    for (const auto& [key, p] : enumerated) enumerated_keys.insert(key);
+    EXPECT_EQ(written_keys, enumerated_keys);
+    for (const auto& [key, p] : enumerated) {
+      if (written.count(key)) {
+        EXPECT_NEAR(written.at(key), p, 1e-5 * p + 1e-9) << key;
+      }
+    }
+  }
+  EXPECT_GE(governed, 20u);  // the sentences have words that are governed
+}
+
 // --- ATIS ---------------------------------------------------------------------------------------
 
 std::vector<std::string> words_of(const std::string& text) {

@@ -38,7 +38,6 @@ void refuse_unavailable_options(const RunConfig& config) {
     const char* option;
   };
   const Feature features[] = {
-      {config.governors, "-governors"},
       {config.chunking && config.chunk_trees, "-chunk-trees"},
       {config.chunking && !config.chunk_trees, "-chunking"},
       {config.opt_chunking, "-opt-chunking"},

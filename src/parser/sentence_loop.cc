@@ -9,6 +9,7 @@
 #include "driver/diagnostics.h"
 #include "driver/text_input.h"
 #include "output/forest_printer.h"
+#include "output/governor_printer.h"
 #include "output/output_context.h"
 #include "output/quote.h"
 #include "output/viterbi_printer.h"
@@ -301,7 +302,9 @@ void SentenceLoop::dispatch(std::clock_t started) {
       std::fprintf(out_, ">>> cpu time used for CFP: %.3f <<<\n\n", seconds_since(started));
     }
   } else if (config_.governors) {
-    // Governor output goes here.
+    compute_inside(chart_, pm_, sentence_, probs_);
+    compute_outside(chart_, pm_);
+    print_governors(out_, ctx_);
   } else {
     dispatch_forest(started);
   }
