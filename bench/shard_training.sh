@@ -2,7 +2,8 @@
 # Sharded training against one run: one pass of -t (and of -heads -t) over train-short with the
 # shared treebank model, once over the whole text and once over three shards of whole sentences
 # whose files are merged with -merge. Prints the largest difference of any frequency of the two
-# sets (-high-precision).
+# sets (-high-precision). The lexicalised runs keep every event (thresholds 0): with a storage
+# threshold t a shard leaves out its events of t or less, which together may pass t.
 # Usage: bench/shard_training.sh [velmo-binary]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,7 +18,7 @@ trap 'rm -rf "$scratch"' EXIT
 awk -v dir="$scratch" 'BEGIN{RS=""; ORS="\n\n"} {print > (dir "/shard" (NR % 3) ".txt")}' \
   "$data/train-short.txt"
 for mode in plain heads; do
-  extra=(); [[ $mode == heads ]] && extra=(-heads -textpar)
+  extra=(); [[ $mode == heads ]] && extra=(-heads -textpar -min-rule-freq 0 -min-choice-freq 0 -min-start-freq 0)
   "$velmo" -quiet -high-precision "${extra[@]}" -t "$scratch/$mode-all" -in "$data/wsj" \
     "$data/train-short.txt"
   for s in 0 1 2; do

@@ -339,6 +339,11 @@ class Checker {
     if (config_.max_chunks && !config_.chunking) {
       warning(config_, "option -max-chunks is ignored without option -chunking");
     }
+    // A chunk's head exists only in a lexicalised forest.
+    if (config_.headed_chunks && !config_.lexicalise) {
+      fatal_error(
+          "Option -headed-chunks requires head lexicalisation (-heads, -lexmodel or -governors)");
+    }
   }
 
   void check_too_many_positional() {

@@ -24,6 +24,7 @@
 #include "model/frequency_files.h"
 #include "model/model.h"
 #include "model/parameter_file.h"
+#include "output/chunk_printer.h"
 #include "parser/sentence_loop.h"
 #include "parser/training.h"
 
@@ -38,9 +39,6 @@ void refuse_unavailable_options(const RunConfig& config) {
     const char* option;
   };
   const Feature features[] = {
-      {config.chunking && config.chunk_trees, "-chunk-trees"},
-      {config.chunking && !config.chunk_trees, "-chunking"},
-      {config.opt_chunking, "-opt-chunking"},
       {config.isym, "-isym"},
       {config.bsmatch, "-bsmatch"},
       {!config.rob_start_file.empty(), "-rob-start"},
@@ -217,6 +215,13 @@ void load_model(RunModel& m, RunConfig& config) {
 
 void process_input(RunModel& m, const RunConfig& config) {
   Model& model = m.model;
+  std::vector<bool> chunk_categories;
+  if (config.chunking || config.opt_chunking) {
+    message(config, "finished\nreading chunk categories...");
+    std::string bytes = read_whole_file(config.chunk_file);
+    MemoryInput in(bytes);
+    chunk_categories = read_chunk_categories(in.get(), model.grammar, config);
+  }
   scale_frequencies(model, 0.0, config);
   message(config, "finished\n");
   if (config.inside || config.outside || config.freq || config.train || config.preorder ||
@@ -231,6 +236,7 @@ void process_input(RunModel& m, const RunConfig& config) {
   std::optional<HeadFrequencies> head_frequencies;
   const LexicalisedLookups lookups(model, m.lex, m.pooling, config);
   if (config.lexmodel) hooks.lexicalised_probabilities = &lookups;
+  hooks.chunk_categories = &chunk_categories;
   if (config.lexicalise) {
     hooks.lexicalise = [&](Chart& chart) { lexicalise_forest(chart, model, config); };
     if (config.train) {

@@ -44,6 +44,7 @@ struct PROB {
   friend bool operator<(PROB a, PROB b) { return a.log < b.log; }
   friend bool operator>(PROB a, PROB b) { return a.log > b.log; }
   friend bool operator<=(PROB a, PROB b) { return a.log <= b.log; }
+  friend bool operator>=(PROB a, PROB b) { return a.log >= b.log; }
   friend bool operator==(PROB a, PROB b) { return a.log == b.log; }
 };
 

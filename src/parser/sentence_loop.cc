@@ -8,6 +8,7 @@
 
 #include "driver/diagnostics.h"
 #include "driver/text_input.h"
+#include "output/chunk_printer.h"
 #include "output/forest_printer.h"
 #include "output/governor_printer.h"
 #include "output/output_context.h"
@@ -88,7 +89,8 @@ class SentenceLoop {
         reader_(in, model.grammar, config),
         ctx_{chart_, sentence_, model_, config_, pm_, probs_},
         side_(config),
-        lexicalise_(hooks.lexicalise) {
+        lexicalise_(hooks.lexicalise),
+        chunk_categories_(hooks.chunk_categories) {
     if (config.train)
       trainer_.emplace(model, config, hooks.lexicalised_counts, hooks.lexicalised_files);
     for (const LexEntry& entry : model.lexicon.entries) {
@@ -136,6 +138,7 @@ class SentenceLoop {
   SideFiles side_;
   std::optional<Trainer> trainer_;
   std::function<void(Chart&)> lexicalise_;
+  const std::vector<bool>* chunk_categories_;
   VpfState vpf_;
   long processed_ = 0;
   long failed_ = 0;
@@ -288,9 +291,9 @@ void SentenceLoop::report_failure() {
 // Exactly one consumer per forest; the first mode that applies wins.
 void SentenceLoop::dispatch(std::clock_t started) {
   if (config_.chunking) {
-    // Chunk output goes here.
+    print_chunks(out_, ctx_, *chunk_categories_);
   } else if (config_.opt_chunking) {
-    // Optimal chunk output goes here.
+    print_optimal_chunks(out_, ctx_, *chunk_categories_);
   } else if (config_.viterbi != 0) {
     compute_viterbi(chart_, pm_, probs_);
     if (config_.tagging) {

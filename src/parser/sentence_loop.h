@@ -21,6 +21,7 @@ namespace velmo {
 struct SentenceHooks {
   std::function<void(Chart&)> lexicalise;
   const LexicalisedProbabilities* lexicalised_probabilities = nullptr;  // -lexmodel
+  const std::vector<bool>* chunk_categories = nullptr;  // -chunking, -opt-chunking
   LexicalisedCounts* lexicalised_counts = nullptr;
   std::vector<ExtraFrequencyFile> lexicalised_files;
 };

@@ -1,0 +1,351 @@
+#include "output/chunk_printer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <tuple>
+
+#include "output/viterbi_printer.h"
+#include "parser/forest_walk.h"
+
+namespace velmo {
+
+std::vector<bool> read_chunk_categories(FILE* in, const Grammar& grammar,
+                                        const RunConfig& config) {
+  std::vector<bool> chunk(grammar.symbol_count(), false);
+  for (int symbol; (symbol = grammar.symbols.read_symbol(in, LookupMode::kFatal, config)) >= 0;)
+    chunk[symbol] = true;
+  return chunk;
+}
+
+namespace {
+
+// Moves the element `winner` of a singly linked list to its front.
+template <class T>
+void move_to_front(T*& head, T* T::*next, T* winner) {
+  if (winner == head) return;
+  T* before = head;
+  while (before->*next != winner) before = before->*next;
+  before->*next = winner->*next;
+  winner->*next = head;
+  head = winner;
+}
+
+std::string head_string(const OutputContext& ctx, int head) {
+  return std::string(lexical_item_name(ctx.model.lexicon, head, ctx.config));
+}
+
+// ---------------------------------------------------------------- -chunking
+
+// A is kept in the inside field (the value without any chunk inside), B in the outside field
+// (the best value of a structure with at least one chunk).
+class ChunkScorer : public ForestVisitor<ChunkScorer> {
+ public:
+  ChunkScorer(const OutputContext& ctx, const std::vector<bool>& chunk)
+      : ctx_(ctx), chunk_(chunk) {}
+
+  void item_after(ChartItem* item) {
+    PROB a, b;
+    DaughterLink* best = nullptr;
+    for (DaughterLink* l = item->links; l; l = l->next) {
+      a += ctx_.pm.link_value(l, item);
+      const PROB choice = ctx_.pm.choice(l, item);
+      const ForestNode* d = l->daughter;
+      PROB candidate = d->outside;
+      if (l->previous) {
+        const ChartItem* p = l->previous;
+        candidate = std::max(std::max(p->outside * d->outside, p->inside * d->outside),
+                             p->outside * d->inside);
+      }
+      candidate *= choice;
+      if (!best || candidate >= b) {
+        b = candidate;
+        best = l;
+      }
+    }
+    item->inside = a;
+    item->outside = b;
+    if (best) move_to_front(item->links, &DaughterLink::next, best);
+  }
+
+  void node_after(ForestNode* node) {
+    const bool chunk = chunk_[node->category];
+    const bool max_chunks = ctx_.config.max_chunks;
+    if (node->lexical) {
+      const PROB p = ctx_.pm.lexical(node);
+      node->inside = chunk && !max_chunks ? PROB::zero() : p;
+      node->outside = chunk ? p : PROB::zero();
+      return;
+    }
+    PROB a, b;
+    ChartItem* best = nullptr;
+    for (ChartItem* i = node->analyses; i; i = i->next_analysis) {
+      const PROB rule = ctx_.pm.rule(i);
+      a += rule * i->inside;
+      if (!best || rule * i->outside >= b) {
+        b = rule * i->outside;
+        best = i;
+      }
+    }
+    if (best) move_to_front(node->analyses, &ChartItem::next_analysis, best);
+    if (chunk && !max_chunks) {
+      if (a >= b) b = a;
+      a = PROB::zero();  // no chunk inside a chunk: the lowest ones win
+    } else if (chunk) {
+      b = a;  // the outermost chunk category wins
+    }
+    node->inside = a;
+    node->outside = b;
+  }
+
+  void root_after(ForestNode* root) {
+    const PROB value = ctx_.pm.start(root) * (root->inside >= root->outside ? root->inside
+                                                                             : root->outside);
+    if (!best_root || value >= best_value) {
+      best_root = root;
+      best_value = value;
+    }
+  }
+
+  ForestNode* best_root = nullptr;
+  PROB best_value;
+
+ private:
+  const OutputContext& ctx_;
+  const std::vector<bool>& chunk_;
+};
+
+class ChunkPrinter {
+ public:
+  ChunkPrinter(FILE* out, const OutputContext& ctx, const std::vector<bool>& chunk)
+      : out_(out), ctx_(ctx), chunk_(chunk), trees_(ctx.config.chunk_trees) {}
+
+  void print(ForestNode* x) {
+    const bool max_chunks = ctx_.config.max_chunks;
+    const bool without_chunk = max_chunks ? x->outside.is_zero() : x->outside < x->inside;
+    if (without_chunk) {
+      if (trees_) {
+        bracket(x);
+      } else {
+        for (int i = x->start; i < x->end; ++i) std::fprintf(out_, "%s ", word(i));
+      }
+      return;
+    }
+    const std::string& category = ctx_.model.grammar.name(x->category);
+    if (x->lexical) {
+      if (trees_)
+        bracket(x);
+      else
+        std::fprintf(out_, "[ %s  %s ] ", category.c_str(), word(x->start));
+      return;
+    }
+    if (chunk_[x->category] && taken_as_chunk(x)) {
+      if (trees_) {
+        bracket(x);
+        return;
+      }
+      std::fprintf(out_, "[ %s %s ", category.c_str(), word(x->start));
+      for (int i = x->start + 1; i < x->end; ++i) std::fprintf(out_, "%s ", word(i));
+      std::fputs("] ", out_);
+      return;
+    }
+    if (trees_) {
+      std::fprintf(out_, "(%s ", category.c_str());
+      if (ctx_.config.lexicalise) std::fprintf(out_, "#%s", head_string(ctx_, x->head).c_str());
+    }
+    std::vector<ForestNode*> daughters;
+    first_analysis_daughters(x, daughters);
+    for (ForestNode* d : daughters) print(d);
+    if (trees_) std::fputc(')', out_);
+  }
+
+ private:
+  const char* word(int position) const { return ctx_.sentence.words[position].c_str(); }
+
+  bool taken_as_chunk(const ForestNode* x) const {
+    if (ctx_.config.max_chunks) return true;
+    const ChartItem* first = x->analyses;
+    return !first || x->outside > ctx_.pm.rule(first) * first->outside;
+  }
+
+  // "(X w1_w2_w3)", with the head after the category under lexicalisation.
+  void bracket(const ForestNode* x) {
+    std::fprintf(out_, "(%s ", ctx_.model.grammar.name(x->category).c_str());
+    if (ctx_.config.lexicalise) std::fprintf(out_, "#%s ", head_string(ctx_, x->head).c_str());
+    std::fputs(word(x->start), out_);
+    for (int i = x->start + 1; i < x->end; ++i) std::fprintf(out_, "_%s", word(i));
+    std::fputc(')', out_);
+  }
+
+  FILE* out_;
+  const OutputContext& ctx_;
+  const std::vector<bool>& chunk_;
+  bool trees_;
+};
+
+// ---------------------------------------------------------------- -opt-chunking
+
+// One cell of a chunk sequence. Cells are unique by (content, tail), so equal sequences are one
+// object and sequences can be grouped by identity.
+struct ChunkCell {
+  int16_t start, end;
+  int16_t category;
+  int32_t head;
+  const ChunkCell* tail;
+};
+
+class SequenceStore {
+ public:
+  explicit SequenceStore(BlockPool& pool) : pool_(pool) {}
+
+  const ChunkCell* cell(int start, int end, int category, int head, const ChunkCell* tail) {
+    const auto key = std::tuple(start, end, category, head, tail);
+    auto it = cells_.find(key);
+    if (it != cells_.end()) return it->second;
+    ChunkCell* c = pool_.make<ChunkCell>();
+    *c = {static_cast<int16_t>(start), static_cast<int16_t>(end), static_cast<int16_t>(category),
+          head, tail};
+    cells_.emplace(key, c);
+    return c;
+  }
+
+  const ChunkCell* concat(const ChunkCell* a, const ChunkCell* b) {
+    if (!a) return b;
+    if (!b) return a;
+    auto it = concatenations_.find({a, b});
+    if (it != concatenations_.end()) return it->second;
+    const ChunkCell* result = cell(a->start, a->end, a->category, a->head, concat(a->tail, b));
+    concatenations_.emplace(std::pair(a, b), result);
+    return result;
+  }
+
+ private:
+  BlockPool& pool_;
+  std::map<std::tuple<int, int, int, int, const ChunkCell*>, const ChunkCell*> cells_;
+  std::map<std::pair<const ChunkCell*, const ChunkCell*>, const ChunkCell*> concatenations_;
+};
+
+// Values summed per sequence; the best sequence (the last of equal ones) wins.
+class Groups {
+ public:
+  void add(const ChunkCell* sequence, PROB value) {
+    for (auto& [s, v] : groups_) {
+      if (s == sequence) {
+        v += value;
+        return;
+      }
+    }
+    groups_.emplace_back(sequence, value);
+  }
+  std::pair<const ChunkCell*, PROB> best() const {
+    std::pair<const ChunkCell*, PROB> best{nullptr, PROB::zero()};
+    bool first = true;
+    for (const auto& g : groups_) {
+      if (first || g.second >= best.second) best = g;
+      first = false;
+    }
+    return best;
+  }
+
+ private:
+  std::vector<std::pair<const ChunkCell*, PROB>> groups_;
+};
+
+const ChunkCell* sequence_of(const void* chunks) { return static_cast<const ChunkCell*>(chunks); }
+
+class OptimalChunker : public ForestVisitor<OptimalChunker> {
+ public:
+  OptimalChunker(const OutputContext& ctx, const std::vector<bool>& chunk, SequenceStore& store)
+      : ctx_(ctx), chunk_(chunk), store_(store) {}
+
+  void item_after(ChartItem* item) {
+    Groups groups;
+    for (DaughterLink* l = item->links; l; l = l->next) {
+      const ChunkCell* s = sequence_of(l->daughter->chunks);
+      if (l->previous) s = store_.concat(sequence_of(l->previous->chunks), s);
+      groups.add(s, ctx_.pm.link_value(l, item));
+    }
+    const auto [sequence, value] = groups.best();
+    item->inside = value;
+    item->chunks = const_cast<ChunkCell*>(sequence);
+  }
+
+  void node_after(ForestNode* node) {
+    Groups groups;
+    if (node->lexical) groups.add(nullptr, ctx_.pm.lexical(node));
+    for (ChartItem* a = node->analyses; a; a = a->next_analysis)
+      groups.add(sequence_of(a->chunks), ctx_.pm.rule(a) * a->inside);
+    auto [sequence, value] = groups.best();
+    const RunConfig& config = ctx_.config;
+    if (chunk_[node->category] && (!sequence || config.recursive_chunks)) {
+      const ChunkCell* chunk =
+          store_.cell(node->start, node->end, config.labelled_chunks ? node->category : 0,
+                      config.headed_chunks ? node->head : 0, nullptr);
+      sequence = store_.concat(chunk, sequence);
+    }
+    node->inside = value;
+    node->chunks = const_cast<ChunkCell*>(sequence);
+  }
+
+  void root_after(ForestNode* root) {
+    const PROB value = ctx_.pm.start(root) * root->inside;
+    if (!best_root || value >= best_value) {
+      best_root = root;
+      best_value = value;
+    }
+  }
+
+  ForestNode* best_root = nullptr;
+  PROB best_value;
+
+ private:
+  const OutputContext& ctx_;
+  const std::vector<bool>& chunk_;
+  SequenceStore& store_;
+};
+
+void print_sequence(FILE* out, const OutputContext& ctx, const ChunkCell* sequence) {
+  const Sentence& sentence = ctx.sentence;
+  for (int i = 0; i < sentence.word_count(); ++i) {
+    for (const ChunkCell* c = sequence; c; c = c->tail) {
+      if (c->start != i) continue;
+      std::fputs("<chunk", out);
+      if (ctx.config.labelled_chunks)
+        std::fprintf(out, " pos=\"%s\"", ctx.model.grammar.name(c->category).c_str());
+      if (ctx.config.headed_chunks)
+        std::fprintf(out, " head=\"%s\"", head_string(ctx, c->head).c_str());
+      std::fputs(">\n", out);
+    }
+    std::fprintf(out, "%s\n", sentence.words[i].c_str());
+    for (const ChunkCell* c = sequence; c; c = c->tail)
+      if (c->end == i + 1) std::fputs("</chunk>\n", out);
+  }
+}
+
+}  // namespace
+
+void print_chunks(FILE* out, const OutputContext& ctx, const std::vector<bool>& chunk_category) {
+  ChunkScorer scorer(ctx, chunk_category);
+  walk(ctx.chart, scorer);
+  if (scorer.best_root) ChunkPrinter(out, ctx, chunk_category).print(scorer.best_root);
+  std::fputc('\n', out);
+  std::fflush(out);
+}
+
+void print_optimal_chunks(FILE* out, const OutputContext& ctx,
+                          const std::vector<bool>& chunk_category) {
+  SequenceStore store(ctx.chart.pool());
+  OptimalChunker chunker(ctx, chunk_category, store);
+  walk(ctx.chart, chunker);
+  if (!chunker.best_root) {
+    std::fputs("parsing failed:", out);
+    for (const std::string& w : ctx.sentence.words) std::fprintf(out, " %s", w.c_str());
+    std::fputc('\n', out);
+  } else {
+    print_sequence(out, ctx, sequence_of(chunker.best_root->chunks));
+  }
+  std::fflush(out);
+}
+
+}  // namespace velmo
