@@ -551,6 +551,73 @@ TEST(ForestProperties, GovernorsAreThoseOfTheEnumeratedTrees) {
   EXPECT_GE(governed, 20u);  // the sentences have words that are governed
 }
 
+// --- Chunks -----------------------------------------------------------------------------------
+
+// Whatever the grammar and the chunk categories: a -chunking line, brackets and labels removed,
+// is the sentence; -opt-chunking writes each word once, and its chunk tags nest.
+TEST(ForestProperties, ChunksCoverEveryWordOnce) {
+  std::mt19937 rng(777);
+  for (int g = 0; g < 4; ++g) {
+    SCOPED_TRACE("grammar " + std::to_string(g));
+    Scratch dir;
+    RandomModel model = make_model(rng);
+    write_model(model, dir);
+    dir.write("chunks.txt", kPhrases[rng() % 3] + " " + kTags[rng() % kTags.size()] + "\n");
+    const auto sentences = make_sentences(model, rng);
+    const velmo::testing::Args files = {"-l", "g.lex", "-s", "g.start", "g.gram"};
+    for (const char* max : {"", "-max-chunks"}) {
+      velmo::testing::Args args = {"-quiet", "-chunking", "chunks.txt"};
+      if (*max) args.push_back(max);
+      Result r = dir.velmo(velmo::testing::concat(args, files), sentence_lines(sentences));
+      ASSERT_EQ(r.status, 0) << r.err;
+      std::vector<std::string> lines = lines_of(r.out);
+      ASSERT_EQ(lines.size(), sentences.size());
+      for (std::size_t s = 0; s < sentences.size(); ++s) {
+        std::vector<std::string> words;
+        std::istringstream in(lines[s]);
+        for (std::string token; in >> token;) {
+          if (token == "[") {
+            in >> token;  // the chunk's category
+            continue;
+          }
+          if (token != "]") words.push_back(token);
+        }
+        if (!words.empty()) {
+          EXPECT_EQ(words, sentences[s]) << lines[s];
+        }
+      }
+    }
+    Result r = dir.velmo(velmo::testing::concat({"-quiet", "-opt-chunking", "chunks.txt",
+                                                 "-recursive-chunks", "-labelled-chunks"},
+                                                files),
+                         sentence_lines(sentences));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> words;
+    int depth = 0;
+    for (const std::string& line : lines_of(r.out)) {
+      if (line.rfind("parsing failed:", 0) == 0) continue;
+      if (line.rfind("<chunk", 0) == 0) {
+        ++depth;
+      } else if (line == "</chunk>") {
+        ASSERT_GT(depth, 0);
+        --depth;
+      } else {
+        words.push_back(line);
+      }
+    }
+    EXPECT_EQ(depth, 0);
+    std::vector<std::string> parsed;  // the words of the sentences that have a parse
+    for (const auto& sentence : sentences) {
+      Result one = dir.velmo(velmo::testing::concat({"-quiet", "-opt-chunking", "chunks.txt"},
+                                                    files),
+                             sentence_lines({sentence}));
+      if (one.out.rfind("parsing failed:", 0) != 0)
+        parsed.insert(parsed.end(), sentence.begin(), sentence.end());
+    }
+    EXPECT_EQ(words, parsed);
+  }
+}
+
 // --- ATIS ---------------------------------------------------------------------------------------
 
 std::vector<std::string> words_of(const std::string& text) {
