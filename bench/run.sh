@@ -49,5 +49,13 @@ measure "wsj -heads -t, one pass over train-short" "$wsj/train-short.txt" \
   -heads -t "$scratch/lexicalised" -in "$wsj/wsj" "$wsj/train-short.txt"
 measure "wsj -lexmodel -viterbi, test-25" "$wsj/test-25.txt" \
   -lexmodel -viterbi -in "$scratch/lexicalised" "$wsj/test-25.txt"
+# Chunks and governors over the same sentences.
+echo NP >"$scratch/np.txt"
+measure "wsj -opt-chunking NP, test-25" "$wsj/test-25.txt" \
+  -opt-chunking "$scratch/np.txt" -labelled-chunks -in "$wsj/wsj" "$wsj/test-25.txt"
+measure "wsj -chunking NP, test-25" "$wsj/test-25.txt" \
+  -chunking "$scratch/np.txt" -in "$wsj/wsj" "$wsj/test-25.txt"
+measure "wsj -governors, test-25" "$wsj/test-25.txt" \
+  -governors -in "$wsj/wsj" "$wsj/test-25.txt"
 echo
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/{printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
