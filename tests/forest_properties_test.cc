@@ -312,6 +312,20 @@ TEST(ForestProperties, TreesCountsAndProbabilitiesAgree) {
 
 // --- Lexicalised events -------------------------------------------------------------------------
 
+// Calls count(tree, posterior) for every tree of every sentence that -trees printed.
+template <class Count>
+void for_each_tree(const RandomModel& model, const std::string& trees_output, Count count) {
+  TreeScorer scorer(model);
+  for (const std::vector<std::string>& sentence : trees_per_sentence(trees_output)) {
+    std::vector<double> logs;
+    for (const std::string& tree : sentence) logs.push_back(scorer.log_prob(tree));
+    const double total = log_sum(logs);
+    for (std::size_t t = 0; t < sentence.size(); ++t) count(sentence[t], std::exp(logs[t] - total));
+  }
+}
+
+
+
 // The lexicalised events of trees as -trees writes them, each weighted by the tree's posterior:
 // start events "S w3", rule events "w3 S -> A B'", lexical choices "w1 A S w3" (daughter head,
 // daughter, mother, mother head), keyed as the text forms of the frequency files write them.
@@ -412,15 +426,9 @@ TEST(ForestProperties, LexicalisedCountsAreThoseOfTheEnumeratedTrees) {
                                files),
         sentences);
     ASSERT_EQ(trained.status, 0) << trained.err;
-    TreeScorer scorer(model);
     EventCounter counter(model);
-    for (const std::vector<std::string>& sentence : trees_per_sentence(trees.out)) {
-      std::vector<double> logs;
-      for (const std::string& tree : sentence) logs.push_back(scorer.log_prob(tree));
-      const double total = log_sum(logs);
-      for (std::size_t t = 0; t < sentence.size(); ++t)
-        counter.count(sentence[t], std::exp(logs[t] - total));
-    }
+    for_each_tree(model, trees.out,
+                  [&](const std::string& tree, double weight) { counter.count(tree, weight); });
     expect_events(read_event_file(dir.read("out.lstart.txt")), counter.starts, "out.lstart.txt");
     expect_events(read_event_file(dir.read("out.lgram.txt")), counter.rules, "out.lgram.txt");
     expect_events(read_event_file(dir.read("out.lchoice.txt")), counter.choices,
@@ -525,18 +533,10 @@ TEST(ForestProperties, GovernorsAreThoseOfTheEnumeratedTrees) {
         velmo::testing::concat({"-quiet", "-governors", "-gov-threshold", "0"}, files), sentences);
     ASSERT_EQ(governors.status, 0) << governors.err;
     std::map<std::string, double> written = read_governors(governors.out);
-    TreeScorer scorer(model);
-    std::map<std::string, double> enumerated;
-    for (const std::vector<std::string>& sentence : trees_per_sentence(trees.out)) {
-      std::vector<double> logs;
-      for (const std::string& tree : sentence) logs.push_back(scorer.log_prob(tree));
-      const double total = log_sum(logs);
-      GovernorCounter counter(model);
-      for (std::size_t t = 0; t < sentence.size(); ++t)
-        counter.count(sentence[t], std::exp(logs[t] - total));
-      // Keys repeat from sentence to sentence; the output lists them per sentence too.
-      for (const auto& [key, p] : counter.governors) enumerated[key] += p;
-    }
+    GovernorCounter counter(model);
+    for_each_tree(model, trees.out,
+                  [&](const std::string& tree, double weight) { counter.count(tree, weight); });
+    const std::map<std::string, double>& enumerated = counter.governors;
     governed += enumerated.size();
     std::set<std::string> written_keys, enumerated_keys;
     for (const auto& [key, p] : written) written_keys.insert(key);

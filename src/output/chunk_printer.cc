@@ -32,6 +32,17 @@ void move_to_front(T*& head, T* T::*next, T* winner) {
   head = winner;
 }
 
+// The root of greatest value; the last of equal ones wins.
+struct BestRoot {
+  ForestNode* root = nullptr;
+  PROB value;
+  void offer(ForestNode* candidate, PROB candidate_value) {
+    if (root && candidate_value < value) return;
+    root = candidate;
+    value = candidate_value;
+  }
+};
+
 std::string head_string(const OutputContext& ctx, int head) {
   return std::string(lexical_item_name(ctx.model.lexicon, head, ctx.config));
 }
@@ -100,16 +111,11 @@ class ChunkScorer : public ForestVisitor<ChunkScorer> {
   }
 
   void root_after(ForestNode* root) {
-    const PROB value = ctx_.pm.start(root) * (root->inside >= root->outside ? root->inside
-                                                                             : root->outside);
-    if (!best_root || value >= best_value) {
-      best_root = root;
-      best_value = value;
-    }
+    best.offer(root, ctx_.pm.start(root) *
+                         (root->inside >= root->outside ? root->inside : root->outside));
   }
 
-  ForestNode* best_root = nullptr;
-  PROB best_value;
+  BestRoot best;
 
  private:
   const OutputContext& ctx_;
@@ -288,16 +294,9 @@ class OptimalChunker : public ForestVisitor<OptimalChunker> {
     node->chunks = const_cast<ChunkCell*>(sequence);
   }
 
-  void root_after(ForestNode* root) {
-    const PROB value = ctx_.pm.start(root) * root->inside;
-    if (!best_root || value >= best_value) {
-      best_root = root;
-      best_value = value;
-    }
-  }
+  void root_after(ForestNode* root) { best.offer(root, ctx_.pm.start(root) * root->inside); }
 
-  ForestNode* best_root = nullptr;
-  PROB best_value;
+  BestRoot best;
 
  private:
   const OutputContext& ctx_;
@@ -328,7 +327,7 @@ void print_sequence(FILE* out, const OutputContext& ctx, const ChunkCell* sequen
 void print_chunks(FILE* out, const OutputContext& ctx, const std::vector<bool>& chunk_category) {
   ChunkScorer scorer(ctx, chunk_category);
   walk(ctx.chart, scorer);
-  if (scorer.best_root) ChunkPrinter(out, ctx, chunk_category).print(scorer.best_root);
+  if (scorer.best.root) ChunkPrinter(out, ctx, chunk_category).print(scorer.best.root);
   std::fputc('\n', out);
   std::fflush(out);
 }
@@ -338,12 +337,12 @@ void print_optimal_chunks(FILE* out, const OutputContext& ctx,
   SequenceStore store(ctx.chart.pool());
   OptimalChunker chunker(ctx, chunk_category, store);
   walk(ctx.chart, chunker);
-  if (!chunker.best_root) {
+  if (!chunker.best.root) {
     std::fputs("parsing failed:", out);
     for (const std::string& w : ctx.sentence.words) std::fprintf(out, " %s", w.c_str());
     std::fputc('\n', out);
   } else {
-    print_sequence(out, ctx, sequence_of(chunker.best_root->chunks));
+    print_sequence(out, ctx, sequence_of(chunker.best.root->chunks));
   }
   std::fflush(out);
 }
