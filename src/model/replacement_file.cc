@@ -35,9 +35,8 @@ constexpr const char* kTemporaryMark = ".tmp";
 // The folder's entry for a renamed file reaches the disk too (best effort: some file systems
 // cannot sync a folder).
 void sync_folder(const std::string& file) {
-  std::string folder = std::filesystem::path(file).parent_path().string();
-  if (folder.empty()) folder = ".";
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  const std::filesystem::path parent = std::filesystem::path(file).parent_path();
+  int fd = open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY);
   if (fd < 0) return;
   fsync(fd);
   close(fd);
