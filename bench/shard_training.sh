@@ -33,20 +33,30 @@ for mode in plain heads; do
   for suffix in "${suffixes[@]}"; do
     python3 - "$scratch/$mode-merged$suffix" "$scratch/$mode-all$suffix" "$mode $suffix" <<'PY'
 import sys
-# A record is its line without the numbers; the lexicalised files hold floats, so an event of
-# one run whose frequency is below the float range may be missing from the merged shards.
+# Records and their frequencies: the first field of the .gram and the lexicalised text forms, the
+# last of .start/.oc/.OC, every second field after the word's tab in .lex. The lexicalised files
+# hold floats, so an event of one run below the float range may be missing from the merged set.
 def records(name):
     table = {}
     for line in open(name):
-        fields = line.split()
-        numbers = [float(f) for f in fields if f.replace('.', '', 1).replace('e-', '', 1).isdigit()]
-        key = ' '.join(f for f in fields if not f.replace('.', '', 1).replace('e-', '', 1).isdigit())
-        table[key] = table.get(key, 0.0) + sum(numbers)
+        line = line.rstrip('\n')
+        if name.endswith('.lex'):
+            word, _, readings = line.partition('\t')
+            fields = readings.split()
+            for i in range(0, len(fields) - 1, 2):
+                table[word + ' ' + fields[i]] = table.get(word + ' ' + fields[i], 0.0) + float(fields[i + 1])
+        elif name.endswith(('.start', '.oc', '.OC')):
+            key, value = line.rsplit(None, 1)
+            table[key] = float(value)
+        else:
+            value, key = line.split(None, 1)
+            table[key] = float(value)
     return table
 merged, one = records(sys.argv[1]), records(sys.argv[2])
-worst = max((abs(merged[k] - one[k]) for k in merged.keys() & one.keys()), default=0.0)
+worst = max((abs(merged[k] - one[k]) / max(abs(one[k]), 1.0) for k in merged.keys() & one.keys()),
+            default=0.0)
 only = [one.get(k, merged.get(k)) for k in merged.keys() ^ one.keys()]
-print(f"{sys.argv[3]}: {len(one)} records, largest difference {worst:.3g}; "
+print(f"{sys.argv[3]}: {len(one)} records, largest relative difference {worst:.3g}; "
       f"{len(only)} records in one set only, largest {max(only, default=0.0):.3g}")
 PY
   done

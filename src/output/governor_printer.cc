@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "output/quote.h"
@@ -19,21 +20,36 @@ struct GovernorEntry {
   auto key() const { return std::tie(daughter, mother, head); }
 };
 
-// Sorted by (daughter, mother, head), one entry per key.
-using GovernorList = std::vector<GovernorEntry>;
+// Entries are appended as they arrive and settled (sorted by (daughter, mother, head), the
+// entries of one key added up in the order they arrived) whenever the list has doubled, and
+// before it is used. That gives the sums an entry-by-entry merge into a sorted list gives,
+// without its quadratic cost.
+struct GovernorList {
+  std::vector<GovernorEntry> entries;
+  size_t settled = 0;  // size after the last settling
+};
 
-// Adds source ⊗ factor into target, entry by entry.
-void merge(GovernorList& target, const GovernorList& source, PROB factor) {
-  for (const GovernorEntry& e : source) {
-    auto at = std::lower_bound(target.begin(), target.end(), e, [](const auto& a, const auto& b) {
-      return a.key() < b.key();
-    });
-    const PROB value = e.probability * factor;
-    if (at != target.end() && at->key() == e.key())
-      at->probability += value;
+// One entry per key, in key order.
+void settle(GovernorList& list) {
+  std::vector<GovernorEntry>& e = list.entries;
+  std::stable_sort(e.begin(), e.end(),
+                   [](const GovernorEntry& a, const GovernorEntry& b) { return a.key() < b.key(); });
+  size_t kept = 0;
+  for (const GovernorEntry& x : e) {
+    if (kept > 0 && e[kept - 1].key() == x.key())
+      e[kept - 1].probability += x.probability;
     else
-      target.insert(at, {e.mother, e.daughter, e.head, value});
+      e[kept++] = x;
   }
+  e.resize(kept);
+  list.settled = kept;
+}
+
+// Adds source ⊗ factor to target.
+void merge(GovernorList& target, const GovernorList& source, PROB factor) {
+  for (const GovernorEntry& e : source.entries)
+    target.entries.push_back({e.mother, e.daughter, e.head, e.probability * factor});
+  if (target.entries.size() > 2 * target.settled + 64) settle(target);
 }
 
 struct Numbering : ForestVisitor<Numbering> {
@@ -49,20 +65,25 @@ class GovernorPass : public ForestVisitor<GovernorPass> {
   GovernorPass(FILE* out, const OutputContext& ctx, int records)
       : out_(out), ctx_(ctx), lists_(records), threshold_(PROB::from(ctx.config.gov_threshold)) {}
 
+  // A list is passed on (or printed) once, top-down, and then released.
   void node_before(ForestNode* node) {
-    GovernorList& list = lists_[node->number];
+    GovernorList list;
+    std::swap(list, lists_[node->number]);
+    settle(list);
     if (node->lexical) {
       print_word(node, list);
       return;
     }
-    if (list.empty() || node->inside.is_zero()) return;
-    for (ChartItem* a : analyses(node))
+    if (list.entries.empty() || node->inside.is_zero()) return;
+    for (ChartItem* a = node->analyses; a; a = a->next_analysis)
       merge(lists_[a->number], list, ctx_.pm.rule(a) * a->inside / node->inside);
   }
 
   void item_before(ChartItem* item) {
+    GovernorList list;
+    std::swap(list, lists_[item->number]);
+    settle(list);
     if (item->inside.is_zero()) return;
-    const GovernorList& list = lists_[item->number];
     const bool head_step =
         item->dot - 1 == ctx_.model.grammar.rule(item->mother, item->rule).head;
     for (DaughterLink* l = item->links; l; l = l->next) {
@@ -71,23 +92,19 @@ class GovernorPass : public ForestVisitor<GovernorPass> {
       GovernorList& daughter = lists_[l->daughter->number];
       if (!head_step) {
         const GovernorList governor = {
-            {item->mother, l->daughter->category, item->head, PROB::one()}};
+            {{item->mother, l->daughter->category, item->head, PROB::one()}}, 1};
         merge(daughter, governor, item->outside * link * ctx_.probs.scale);
-      } else if (!list.empty()) {
+      } else if (!list.entries.empty()) {
         merge(daughter, list, factor);
       }
-      if (l->previous && !list.empty()) merge(lists_[l->previous->number], list, factor);
+      if (l->previous && !list.entries.empty())
+        merge(lists_[l->previous->number], list, factor);
     }
   }
 
  private:
-  static std::vector<ChartItem*> analyses(ForestNode* node) {
-    std::vector<ChartItem*> all;
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis) all.push_back(a);
-    return all;
-  }
-
-  void print_word(const ForestNode* node, const GovernorList& list) {
+  void print_word(const ForestNode* node, const GovernorList& governors) {
+    const std::vector<GovernorEntry>& list = governors.entries;
     const bool any = std::any_of(list.begin(), list.end(), [&](const GovernorEntry& e) {
       return e.probability > threshold_;
     });
