@@ -183,7 +183,8 @@ void merge_model(RunModel& m, const RunConfig& config) {
     lexicalised_files = lexicalised_frequency_files(*head_frequencies, m.model, m.pooling, config);
   }
   message(config, "finished\nmerging parameters...");
-  merge_frequency_files(m.model, head_frequencies ? &*head_frequencies : nullptr, config);
+  merge_frequency_files(m.model, m.pooling, head_frequencies ? &*head_frequencies : nullptr,
+                        config);
   write_frequency_files(config.output_file, m.model, config, lexicalised_files);
 }
 

@@ -9,7 +9,8 @@
 #include "driver/text_input.h"
 #include "grammar/grammar_reader.h"
 #include "lexicon/lexicon.h"
-#include "model/binary_reader.h"
+#include "lexmodel/lex_model.h"
+#include "lexmodel/lexicalised_files.h"
 
 namespace velmo {
 namespace {
@@ -98,84 +99,49 @@ void add_open_class_pairs(const std::string& name, Model& model, OpenClassTable&
             });
 }
 
-void add_lexicalised_rules(const std::string& name, const Model& model, HeadFrequencies& lex) {
-  File in(open_file(name, "rb"), &std::fclose);
-  BinaryReader r(in.get(), name);
-  const int mothers = r.count(8);
-  for (int m = 0; m < mothers; ++m) {
-    const int mother = r.id(model.grammar.symbol_count());
-    const int rule_count = static_cast<int>(model.grammar.data[mother].rules.size());
-    const int heads = r.count(8);
-    for (int h = 0; h < heads; ++h) {
-      const int head = r.int32();
-      const int rules = r.count(6);
-      for (int i = 0; i < rules; ++i) {
-        const int rule = r.int16();
-        const float f = r.float32();
-        if (rule < 0 || rule >= rule_count || !(f >= 0) || !std::isfinite(f)) r.corrupt();
-        lex.add_rule(head, mother, rule, f);
-      }
-    }
-  }
-  if (!r.at_end()) r.corrupt();
+// A set's lexicalised files, read with every check of a -lexmodel run, added to the tables.
+void add_lexicalised_rules(const std::string& name, const Model& model, HeadFrequencies& lex,
+                           const RunConfig& config) {
+  LexModel read;
+  read.reset(model.grammar.symbol_count());
+  read_lexicalised_rule_file(name, model, read, config);
+  for (int m = 0; m < model.grammar.symbol_count(); ++m)
+    for (const LexicalisedHead& h : read.rules[m])
+      for (const LexicalisedRuleEntry& e : h.rules) lex.add_rule(h.head, m, e.rule, e.freq);
 }
 
-void add_lexical_choices(const std::string& name, HeadFrequencies& lex) {
-  File in(open_file(name, "rb"), &std::fclose);
-  BinaryReader r(in.get(), name);
-  const int daughters = r.count(8);
-  for (int d = 0; d < daughters; ++d) {
-    const int daughter_class = r.int32();
-    const int parents = r.count(8);
-    for (int p = 0; p < parents; ++p) {
-      const int parent_class = r.int32();
-      const int heads = r.count(8);
-      for (int h = 0; h < heads; ++h) {
-        const int parent_head = r.int32();
-        const int choices = r.count(8);
-        for (int c = 0; c < choices; ++c) {
-          const int daughter_head = r.int32();
-          const float f = r.float32();
-          if (!(f >= 0) || !std::isfinite(f)) r.corrupt();
-          lex.add_pooled_choice(parent_class, parent_head, daughter_class, daughter_head, f);
-        }
-      }
-    }
-  }
-  if (!r.at_end()) r.corrupt();
+void add_lexical_choices(const std::string& name, const Model& model,
+                         const PoolingClasses& pooling, HeadFrequencies& lex,
+                         const RunConfig& config) {
+  LexModel read;
+  read_lexical_choice_file(name, model, pooling, read, config);
+  for (const DaughterClassChoices& d : read.choices)
+    for (const ParentClassChoices& p : d.parents)
+      for (const ParentHeadChoices& h : p.heads)
+        for (const HeadProbability& e : h.entries)
+          lex.add_pooled_choice(p.parent_class, h.parent_head, d.daughter_class, e.head, e.freq);
 }
 
 void add_lexicalised_starts(const std::string& name, const Model& model, HeadFrequencies& lex,
                             const RunConfig& config) {
-  File in(open_file(name, "rb"), &std::fclose);
-  BinaryReader r(in.get(), name);
-  const bool stems = r.flag();
-  if (!stems && config.stems) fatal_error("Stemming not supported by parameter file");
-  if (stems && !config.stems) fatal_error("Stemming required by parameter file");
-  const int categories = r.count(8);
-  for (int c = 0; c < categories; ++c) {
-    const int category = r.id(model.grammar.symbol_count());
-    const int heads = r.count(8);
-    for (int h = 0; h < heads; ++h) {
-      const int head = r.int32();
-      const float f = r.float32();
-      if (!(f >= 0) || !std::isfinite(f)) r.corrupt();
-      lex.add_start(head, category, f);
-    }
-  }
-  if (!r.at_end()) r.corrupt();
+  LexModel read;
+  read.reset(model.grammar.symbol_count());
+  read_lexicalised_start_file(name, model, read, config);
+  for (int c = 0; c < model.grammar.symbol_count(); ++c)
+    for (const HeadProbability& e : read.starts[c].entries) lex.add_start(e.head, c, e.freq);
 }
 
 }  // namespace
 
-void merge_frequency_files(Model& model, HeadFrequencies* lexicalised, const RunConfig& config) {
+void merge_frequency_files(Model& model, const PoolingClasses& pooling,
+                           HeadFrequencies* lexicalised, const RunConfig& config) {
   const bool lexmodel = config.lexmodel && lexicalised != nullptr;
   if (lexmodel) {
     progress(config, "\n\treading lexicalised rule frequencies from %s...", config.lex_rule_file);
-    add_lexicalised_rules(config.lex_rule_file, model, *lexicalised);
+    add_lexicalised_rules(config.lex_rule_file, model, *lexicalised, config);
     progress(config, "finished\n\treading lexical choice frequencies from %s...",
              config.lex_choice_file);
-    add_lexical_choices(config.lex_choice_file, *lexicalised);
+    add_lexical_choices(config.lex_choice_file, model, pooling, *lexicalised, config);
     progress(config, "finished\n\treading lexicalised start frequencies from %s...",
              config.lex_start_file);
     add_lexicalised_starts(config.lex_start_file, model, *lexicalised, config);
@@ -196,10 +162,10 @@ void merge_frequency_files(Model& model, HeadFrequencies* lexicalised, const Run
     if (!lexmodel) continue;
     progress(config, "finished\n\tadding lexicalised rule frequencies from %s...",
              base + ".lgram");
-    add_lexicalised_rules(base + ".lgram", model, *lexicalised);
+    add_lexicalised_rules(base + ".lgram", model, *lexicalised, config);
     progress(config, "finished\n\tadding lexical choice frequencies from %s...",
              base + ".lchoice");
-    add_lexical_choices(base + ".lchoice", *lexicalised);
+    add_lexical_choices(base + ".lchoice", model, pooling, *lexicalised, config);
     progress(config, "finished\n\tadding lexicalised start frequencies from %s...",
              base + ".lstart");
     add_lexicalised_starts(base + ".lstart", model, *lexicalised, config);

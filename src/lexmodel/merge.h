@@ -5,11 +5,14 @@
 
 #include "driver/run_config.h"
 #include "lexmodel/head_frequencies.h"
+#include "lexmodel/pooling.h"
 #include "model/model.h"
 
 namespace velmo {
 
-// Adds every set of the merge list to `model` (and, with -lexmodel, to `lexicalised`).
-void merge_frequency_files(Model& model, HeadFrequencies* lexicalised, const RunConfig& config);
+// Adds every set of the merge list to `model` (and, with -lexmodel, to `lexicalised`; class ids
+// are checked against `pooling`).
+void merge_frequency_files(Model& model, const PoolingClasses& pooling,
+                           HeadFrequencies* lexicalised, const RunConfig& config);
 
 }  // namespace velmo
