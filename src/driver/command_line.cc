@@ -478,6 +478,8 @@ class Checker {
         {config_.shave != 0.0, "-shave"},
         {config_.no_smoothing, "-no-smoothing"},
         {config_.wordwise_smoothing, "-wordwise-smoothing"},
+        {!config_.rob_start_file.empty(), "-rob-start"},
+        {!config_.rob_rules_file.empty(), "-rob-rules"},
     };
     for (const Ignored& i : ignored)
       if (i.given)

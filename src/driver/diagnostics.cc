@@ -82,15 +82,19 @@ void check_read(FILE* in, const std::string& name) {
   fatal_error2("Can't read from file", name + " (" + reason + ")");
 }
 
-std::string read_whole_file(const std::string& name) {
-  std::unique_ptr<FILE, int (*)(FILE*)> in(open_file(name, "rb"), &std::fclose);
+std::string read_whole_stream(FILE* in, const std::string& name) {
   std::string bytes;
   char block[65536];
   std::size_t got = 0;
   errno = 0;
-  while ((got = std::fread(block, 1, sizeof block, in.get())) > 0) bytes.append(block, got);
-  check_read(in.get(), name);
+  while ((got = std::fread(block, 1, sizeof block, in)) > 0) bytes.append(block, got);
+  check_read(in, name);
   return bytes;
+}
+
+std::string read_whole_file(const std::string& name) {
+  std::unique_ptr<FILE, int (*)(FILE*)> in(open_file(name, "rb"), &std::fclose);
+  return read_whole_stream(in.get(), name);
 }
 
 }  // namespace velmo

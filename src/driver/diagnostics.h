@@ -58,5 +58,7 @@ void check_read(FILE* in, const std::string& name);
 // The whole content of a named file, read at once: readers that take two passes then work on
 // pipes and FIFOs too, and a failed read is reported with the file's name.
 std::string read_whole_file(const std::string& name);
+// The rest of an open stream; `name` is for the message of a failed read.
+std::string read_whole_stream(FILE* in, const std::string& name);
 
 }  // namespace velmo

@@ -27,26 +27,11 @@
 #include "output/chunk_printer.h"
 #include "parser/sentence_loop.h"
 #include "parser/training.h"
+#include "robust/robustness.h"
+#include "treebank/treebank_matching.h"
 
 namespace velmo {
 namespace {
-
-// Options whose subsystems this version does not have. A run that asks for one stops before
-// it reads anything, rather than pretending to do what was asked.
-void refuse_unavailable_options(const RunConfig& config) {
-  struct Feature {
-    bool wanted;
-    const char* option;
-  };
-  const Feature features[] = {
-      {config.isym, "-isym"},
-      {config.bsmatch, "-bsmatch"},
-      {!config.rob_start_file.empty(), "-rob-start"},
-      {!config.rob_rules_file.empty(), "-rob-rules"},
-  };
-  for (const Feature& f : features)
-    if (f.wanted) fatal_error2("This version of Velmo does not support option", f.option);
-}
 
 // Everything a run estimates at start-up and then reads: the model, and the head-lexicalised
 // model's pooling classes and tables.
@@ -205,6 +190,14 @@ void load_model(RunModel& m, RunConfig& config) {
     return;
   }
   read_text_model(m, config);
+  if (!config.rob_start_file.empty()) {
+    message(config, "finished\nreading robustness categories...");
+    read_robustness_start_file(config.rob_start_file, m.model.grammar, config);
+  }
+  if (!config.rob_rules_file.empty()) {
+    message(config, "finished\nreading robustness rules...");
+    read_robustness_rule_file(config.rob_rules_file, m.model.grammar, config);
+  }
   if (!config.symbolic) message(config, "finished\nestimating probabilities...");
   FILE* listing = config.print_model ? stdout : nullptr;
   if (config.lexmodel)
@@ -223,6 +216,9 @@ void process_input(RunModel& m, const RunConfig& config) {
     MemoryInput in(bytes);
     chunk_categories = read_chunk_categories(in.get(), model.grammar, config);
   }
+  TreebankMatching matching(model.grammar);
+  if (config.isym) matching.read_insertable_symbols(config.isym_file, config);
+  if (config.bsmatch) matching.read_symbol_matching(config.bsmatch_file, config);
   scale_frequencies(model, 0.0, config);
   message(config, "finished\n");
   if (config.inside || config.outside || config.freq || config.train || config.preorder ||
@@ -238,6 +234,7 @@ void process_input(RunModel& m, const RunConfig& config) {
   const LexicalisedLookups lookups(model, m.lex, m.pooling, config);
   if (config.lexmodel) hooks.lexicalised_probabilities = &lookups;
   hooks.chunk_categories = &chunk_categories;
+  hooks.bracket_matching = &matching;
   if (config.lexicalise) {
     hooks.lexicalise = [&](Chart& chart) { lexicalise_forest(chart, model, config); };
     if (config.train) {
@@ -272,7 +269,6 @@ int run(int count, const char* const* args) {
     case CommandLineResult::kRun:
       break;
   }
-  refuse_unavailable_options(config);
   // Training writes its files only after the whole corpus: a bad base name must stop the run
   // before any work is done.
   if (config.train) {

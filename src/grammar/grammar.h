@@ -45,10 +45,22 @@ struct SymbolData {
 struct Grammar {
   SymbolTable symbols;
   std::vector<SymbolData> data;  // indexed by symbol id
+  // Robustness weights: the estimation multiplies the frequencies of robustness start
+  // categories and robustness rules by them (the stored frequencies stay as observed).
+  double rob_start_weight = 1.0;
+  double rob_rule_weight = 1.0;
 
   int symbol_count() const { return symbols.size(); }
   const std::string& name(int id) const { return symbols.name(id); }
   const Rule& rule(int mother, int index) const { return data[mother].rules[index]; }
+  // The frequencies as the estimation counts them: robustness weights applied.
+  double estimation_start_freq(int symbol) const {
+    const SymbolData& s = data[symbol];
+    return s.rob_start ? s.start_freq * rob_start_weight : s.start_freq;
+  }
+  double estimation_freq(const Rule& rule) const {
+    return rule.robust && rob_rule_weight != 1.0 ? rule.freq * rob_rule_weight : rule.freq;
+  }
   // Rebuilds every first-daughter list from the rules.
   void build_first_daughter_lists();
 };

@@ -296,12 +296,21 @@ struct WorkItem {
   auto key() const { return std::tie(mother, head, kind, index); }
 };
 
+// A lexicalised rule event counts as its rule does: a robustness rule's frequency is weighted,
+// in the single precision of the tables.
+float estimation_freq(const Grammar& grammar, int mother, const LexicalisedRuleEntry& entry) {
+  const Rule& rule = grammar.rule(mother, entry.rule);
+  if (!rule.robust || grammar.rob_rule_weight == 1.0) return entry.freq;
+  return static_cast<float>(entry.freq * grammar.rob_rule_weight);
+}
+
 std::vector<WorkItem> build_rule_work_list(const Model& model, const LexModel& lex,
                                            const RunConfig& config) {
   std::vector<WorkItem> items;
   for (int m = 0; m < static_cast<int>(lex.rules.size()); ++m)
     for (const LexicalisedHead& h : lex.rules[m])
-      for (const LexicalisedRuleEntry& r : h.rules) items.push_back({m, h.head, 0, r.rule, r.freq});
+      for (const LexicalisedRuleEntry& r : h.rules)
+        items.push_back({m, h.head, 0, r.rule, estimation_freq(model.grammar, m, r)});
   const std::vector<LexEntry>& entries = model.lexicon.entries;
   for (int w = 0; w < static_cast<int>(entries.size()); ++w) {
     for (const TagEntry& t : entries[w].tags) {
@@ -380,7 +389,9 @@ void estimate_unsmoothed_group(Model& model, LexicalisedHead* record,
     double sum = l;
     for (const WorkItem* r : rules) sum += r->freq;
     const double f = sum > 0 ? 1.0 / sum : 0.0;
-    for (LexicalisedRuleEntry& e : record->rules) e.prob = f * e.freq;
+    const int mother = rules.front()->mother;
+    for (LexicalisedRuleEntry& e : record->rules)
+      e.prob = f * estimation_freq(model.grammar, mother, e);
     record->lexical = f * l;
     record->backoff = 0;
   }

@@ -33,12 +33,9 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
     if (node->lexical) lexicalise_word(node);
     for (ChartItem* analysis = node->analyses; analysis; analysis = analysis->next_analysis) {
       for (ChartItem* v = analysis->next_waiting; v; v = v->next_waiting) {
-        auto [variant, existed] =
-            chart_.find_or_make_node(node->category, node->start, node->end, v->head, v,
-                                     node->lexical != 0);
-        if (existed) continue;
-        variant->word = node->word;
-        push_variant(node, variant);
+        ForestNode* variant = node_variant(node, v->head);
+        v->next_analysis = variant->analyses;
+        variant->analyses = v;
       }
     }
   }
@@ -93,12 +90,17 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
     }
   }
 
-  void add_word_variant(ForestNode* node, int head) {
-    auto [variant, existed] =
-        chart_.find_or_make_node(node->category, node->start, node->end, head, nullptr, true);
-    if (existed) return;
-    variant->word = node->word;
+  void add_word_variant(ForestNode* node, int head) { node_variant(node, head); }
+
+  // A record's variants are found through its own chain, not the chart's tables: records that
+  // only treebank matching tells apart (copies of one node for different brackets) must keep
+  // variants of their own.
+  ForestNode* node_variant(ForestNode* node, int head) {
+    for (ForestNode* v = node->next; v; v = v->next)
+      if (v->head == head) return v;
+    ForestNode* variant = chart_.make_untabled_node(*node, head);
     push_variant(node, variant);
+    return variant;
   }
 
   // The variant of `item` with head `head` whose last link is (previous variant of the
@@ -113,10 +115,13 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
   }
 
   ChartItem* add_variant(ChartItem* item, ChartItem* previous, ForestNode* daughter, int head) {
-    auto [variant, is_new] = chart_.find_or_make_item(item->mother, item->rule, item->dot,
-                                                      item->start, daughter->end, head, previous,
-                                                      daughter);
-    if (is_new) push_variant(item, variant);
+    ChartItem* variant = item->next_waiting;
+    while (variant && variant->head != head) variant = variant->next_waiting;
+    if (variant == nullptr) {
+      variant = chart_.make_untabled_item(*item, head);
+      push_variant(item, variant);
+    }
+    chart_.add_link(variant, previous, daughter);
     return variant;
   }
 

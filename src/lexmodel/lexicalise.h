@@ -1,5 +1,5 @@
 // Head lexicalisation of a parsed forest: every node and item gets one copy per lexical head it
-// can have, made in the chart's own tables and pool. A parser-built node keeps its copies in its
+// can have, made in the chart's pool. A parser-built node keeps its copies in its
 // `next` chain and an item in its `next_waiting` chain (which the parser no longer needs once
 // the sentence is parsed); the copies chain through the same field of their own. Afterwards
 // the chart's roots are the copies of the former roots.

@@ -17,10 +17,6 @@ bool is_open(const OpenClassTable& table, int symbol) {
   return table.loaded && table.entries[symbol].open;
 }
 
-// Robustness rules and start categories would be weighted here before any counting; the
-// grammar has none of them yet, so the frequencies stand as read.
-void apply_robustness_weights(Model& /*model*/) {}
-
 // The open entries of both tables form one vector: per symbol the general table's count,
 // then the capitalised table's.
 std::vector<OpenClassEntry*> open_entries(Lexicon& lexicon, int symbol_count) {
@@ -59,11 +55,12 @@ void smooth_lexicon(Model& model) {
   }
 }
 
+// Robustness rules count with their weight (see Grammar::estimation_freq).
 void smooth_rules(Grammar& grammar) {
   for (SymbolData& symbol : grammar.data) {
     if (symbol.rules.empty()) continue;
     std::vector<double> counts;
-    for (const Rule& r : symbol.rules) counts.push_back(r.freq);
+    for (const Rule& r : symbol.rules) counts.push_back(grammar.estimation_freq(r));
     smooth_frequencies(counts, nullptr, 0.5);
     for (std::size_t i = 0; i < counts.size(); ++i) symbol.rules[i].prob = counts[i];
   }
@@ -75,7 +72,7 @@ void copy_raw_counts(Model& model) {
   for (LexEntry& entry : model.lexicon.entries)
     for (TagEntry& t : entry.tags) t.prob = static_cast<float>(t.freq);
   for (SymbolData& symbol : model.grammar.data)
-    for (Rule& r : symbol.rules) r.prob = r.freq;
+    for (Rule& r : symbol.rules) r.prob = model.grammar.estimation_freq(r);
 }
 
 void count_events(Model& model, const RunConfig& config) {
@@ -135,11 +132,12 @@ void normalise_rules(Grammar& grammar, const std::vector<double>& mass) {
 
 void normalise_start(Grammar& grammar) {
   double total = 0.0;
-  for (const SymbolData& symbol : grammar.data) total += symbol.start_freq;
+  for (int s = 0; s < grammar.symbol_count(); ++s) total += grammar.estimation_start_freq(s);
   if (total == 0.0) fatal_error("Start probabilities sum up to 0");
   if (!std::isfinite(total)) fatal_error("Start frequencies too large");
   double inv_total = 1.0 / total;
-  for (SymbolData& symbol : grammar.data) symbol.start_prob = symbol.start_freq * inv_total;
+  for (int s = 0; s < grammar.symbol_count(); ++s)
+    grammar.data[s].start_prob = grammar.estimation_start_freq(s) * inv_total;
 }
 
 void print_word_probabilities(FILE* out, const Model& model, const RunConfig& config) {
@@ -206,7 +204,6 @@ void print_start_probabilities(FILE* out, const Grammar& grammar) {
 
 void estimate_probabilities(Model& model, const RunConfig& config, FILE* listing) {
   Grammar& grammar = model.grammar;
-  apply_robustness_weights(model);
   count_events(model, config);
   std::vector<double> mass = lexical_mass(model.lexicon, grammar.symbol_count());
   for (int s = 0; s < grammar.symbol_count(); ++s) check_finite(mass[s], grammar, s);

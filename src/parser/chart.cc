@@ -136,21 +136,50 @@ ChartItem* Chart::make_item(int mother, int rule, int dot, int start, int end, i
   return item;
 }
 
-std::pair<ChartItem*, bool> Chart::find_or_make_item(int mother, int rule, int dot, int start,
-                                                     int end, int head, ChartItem* previous,
-                                                     ForestNode* daughter) {
+ChartItem* Chart::find_item(int mother, int rule, int dot, int start, int end, int head) const {
   ChartItem* item = item_buckets_[item_bucket(mother, rule, dot, start, end, head)];
   while (item && !(item->end == end && item->mother == mother && item->rule == rule &&
                    item->dot == dot && item->start == start && item->head == head)) {
     item = item->next_in_table;
   }
+  return item;
+}
+
+std::pair<ChartItem*, bool> Chart::find_or_make_item(int mother, int rule, int dot, int start,
+                                                     int end, int head, ChartItem* previous,
+                                                     ForestNode* daughter) {
+  ChartItem* item = find_item(mother, rule, dot, start, end, head);
   bool is_new = item == nullptr;
   if (is_new) item = make_item(mother, rule, dot, start, end, head);
-  if (daughter) {
-    item->links = new (pool_.allocate(sizeof(DaughterLink)))
-        DaughterLink{PROB::zero(), previous, daughter, item->links};
-  }
+  if (daughter) add_link(item, previous, daughter);
   return {item, is_new};
+}
+
+void Chart::add_link(ChartItem* item, ChartItem* previous, ForestNode* daughter) {
+  item->links = new (pool_.allocate(sizeof(DaughterLink)))
+      DaughterLink{PROB::zero(), previous, daughter, item->links};
+}
+
+ForestNode* Chart::make_untabled_node(const ForestNode& like, int head) {
+  ForestNode* node = pool_.make<ForestNode>();
+  node->category = like.category;
+  node->start = like.start;
+  node->end = like.end;
+  node->lexical = like.lexical;
+  node->head = head;
+  node->word = like.word;
+  return node;
+}
+
+ChartItem* Chart::make_untabled_item(const ChartItem& like, int head) {
+  ChartItem* item = pool_.make<ChartItem>();
+  item->mother = like.mother;
+  item->rule = like.rule;
+  item->dot = like.dot;
+  item->start = like.start;
+  item->end = like.end;
+  item->head = head;
+  return item;
 }
 
 void Chart::grow_nodes() {

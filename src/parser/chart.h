@@ -105,6 +105,13 @@ class Chart {
   std::pair<ChartItem*, bool> find_or_make_item(int mother, int rule, int dot, int start, int end,
                                                 int head, ChartItem* previous,
                                                 ForestNode* daughter);
+  ChartItem* find_item(int mother, int rule, int dot, int start, int end, int head) const;
+  // Copies of a record with another head, made outside the tables: for copies that their
+  // original keeps track of itself. No analyses, no links.
+  ForestNode* make_untabled_node(const ForestNode& like, int head);
+  ChartItem* make_untabled_item(const ChartItem& like, int head);
+  // Adds the link (previous, daughter) in front of the item's links.
+  void add_link(ChartItem* item, ChartItem* previous, ForestNode* daughter);
 
   // A fresh stamp for one forest walk.
   uint16_t next_stamp() { return static_cast<uint16_t>(++walk_counter_); }

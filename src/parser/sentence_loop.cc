@@ -86,11 +86,12 @@ class SentenceLoop {
         config_(config),
         chart_(model.grammar),
         pm_(model, config, hooks.lexicalised_probabilities),
-        reader_(in, model.grammar, config),
+        reader_(in, model.grammar, config, hooks.bracket_matching),
         ctx_{chart_, sentence_, model_, config_, pm_, probs_},
         side_(config),
         lexicalise_(hooks.lexicalise),
-        chunk_categories_(hooks.chunk_categories) {
+        chunk_categories_(hooks.chunk_categories),
+        bracket_matching_(hooks.bracket_matching) {
     if (config.train)
       trainer_.emplace(model, config, hooks.lexicalised_counts, hooks.lexicalised_files);
     for (const LexEntry& entry : model.lexicon.entries) {
@@ -139,6 +140,7 @@ class SentenceLoop {
   std::optional<Trainer> trainer_;
   std::function<void(Chart&)> lexicalise_;
   const std::vector<bool>* chunk_categories_;
+  const BracketMatching* bracket_matching_;
   VpfState vpf_;
   long processed_ = 0;
   long failed_ = 0;
@@ -261,10 +263,8 @@ void SentenceLoop::enter(int category, int start, int end, const char* text) {
 
 void SentenceLoop::process_forest(std::clock_t started) {
   chart_.collect_roots(sentence_.position_count);
-  if (!sentence_.brackets.empty()) {
-    // Treebank matching (filter_forest) restricts the forest to the brackets here once it
-    // exists; until then the brackets are read and ignored.
-  }
+  if (!sentence_.brackets.empty() && bracket_matching_)
+    bracket_matching_->filter_forest(chart_, sentence_.brackets);
   if (side_.analysis_count != nullptr) {
     std::fprintf(side_.analysis_count, "%llu\n",
                  static_cast<unsigned long long>(count_analyses(chart_)));

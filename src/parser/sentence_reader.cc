@@ -102,10 +102,12 @@ void SentenceReader::parse_bracket_line(Sentence& sentence) {
 
 void SentenceReader::add_bracket_categories(std::string_view cursor, Bracket& bracket) {
   for (std::string_view name = next_token(cursor); !name.empty(); name = next_token(cursor)) {
-    // Treebank labels mapped by -bsmatch are translated here once symbol matching exists;
-    // until then every name must be a grammar category.
-    bracket.categories.push_back(
-        grammar_.symbols.lookup(name, LookupMode::kFatal, config_));
+    const std::vector<int>* mapped = matching_ ? matching_->map_treebank_label(name) : nullptr;
+    if (mapped) {
+      bracket.categories.insert(bracket.categories.end(), mapped->begin(), mapped->end());
+    } else {
+      bracket.categories.push_back(grammar_.symbols.lookup(name, LookupMode::kFatal, config_));
+    }
   }
 }
 

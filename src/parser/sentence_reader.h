@@ -10,6 +10,7 @@
 
 #include "driver/run_config.h"
 #include "grammar/grammar.h"
+#include "parser/bracket_matching.h"
 #include "parser/sentence.h"
 
 namespace velmo {
@@ -27,8 +28,11 @@ struct WordLine {
 
 class SentenceReader {
  public:
-  SentenceReader(FILE* in, const Grammar& grammar, const RunConfig& config)
-      : in_(in), grammar_(grammar), config_(config) {}
+  // `matching` translates the labels of bracket lines; without it every label must be a
+  // grammar category.
+  SentenceReader(FILE* in, const Grammar& grammar, const RunConfig& config,
+                 const BracketMatching* matching = nullptr)
+      : in_(in), grammar_(grammar), config_(config), matching_(matching) {}
 
   // Reads the weight line into sentence.weight; false when the input ends instead.
   bool read_weight(Sentence& sentence);
@@ -48,6 +52,7 @@ class SentenceReader {
   FILE* in_;
   const Grammar& grammar_;
   const RunConfig& config_;
+  const BracketMatching* matching_;
   std::string line_;
   bool at_end_ = false;
 };
