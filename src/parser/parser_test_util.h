@@ -3,6 +3,8 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -58,12 +60,35 @@ struct TestModel {
   }
 };
 
+// An ambiguous grammar: PP attachment, and "saw" as a verb or as the second noun of NP -> N N.
+struct AmbiguousModel : testing::TestModel {
+  AmbiguousModel() : TestModel({"N", "NP", "P", "PP", "S", "V", "VP"}) {
+    b.rule("S", {"NP", "VP"}, 1.0);
+    b.rule("VP", {"V", "NP"}, 0.5);
+    b.rule("VP", {"VP", "PP"}, 0.3);
+    b.rule("VP", {"V"}, 0.2);
+    b.rule("NP", {"NP", "PP"}, 0.3);
+    b.rule("NP", {"N"}, 0.6);
+    b.rule("NP", {"N", "N"}, 0.1);
+    b.rule("PP", {"P", "NP"}, 1.0);
+    b.start("S", 0.8);
+    b.start("NP", 0.2);
+    b.finish();
+    word("in", {{"P", 1.0f}});
+    word("man", {{"N", 0.3f}});
+    word("park", {{"N", 0.2f}});
+    word("saw", {{"N", 0.1f}, {"V", 1.0f}});
+    word("she", {{"N", 0.4f}});
+  }
+};
+
 // One tree: its probability without the start probability, how often it uses each rule (by
 // rule number), and the tag it gives each word it covers.
 struct Tree {
   double p;
   std::vector<int> rule_uses;
   std::vector<int> tags;
+  std::vector<std::array<int, 3>> constituents;  // (category, start, end), tags included
 };
 
 // Every tree of a small acyclic grammar over a short sentence of lexicon words.
@@ -88,13 +113,14 @@ class TreeEnumerator {
         if (tag.tag != x) continue;
         const Model& m = t_.model;
         double p = lexical_probability(m.grammar, m.lexicon, words_[i], x, t_.config);
-        out.push_back({p, std::vector<int>(rule_count_, 0), {x}});
+        out.push_back({p, std::vector<int>(rule_count_, 0), {x}, {{x, i, j}}});
       }
     }
     for (const Rule& r : t_.model.grammar.data[x].rules) {
       for (Tree tree : sequences(r.daughters, 0, i, j)) {
         tree.p *= r.prob;
         ++tree.rule_uses[r.number];
+        tree.constituents.push_back({x, i, j});
         out.push_back(std::move(tree));
       }
     }
@@ -112,9 +138,11 @@ class TreeEnumerator {
       if (firsts.empty()) continue;
       for (const Tree& b : sequences(daughters, k + 1, m, j)) {
         for (const Tree& a : firsts) {
-          Tree c{a.p * b.p, a.rule_uses, a.tags};
+          Tree c{a.p * b.p, a.rule_uses, a.tags, a.constituents};
           for (size_t r = 0; r < rule_count_; ++r) c.rule_uses[r] += b.rule_uses[r];
           c.tags.insert(c.tags.end(), b.tags.begin(), b.tags.end());
+          c.constituents.insert(c.constituents.end(), b.constituents.begin(),
+                                b.constituents.end());
           out.push_back(std::move(c));
         }
       }
@@ -138,7 +166,9 @@ struct TreeSums {
   std::map<std::pair<std::string, int>, double> lexical_freq;  // by (word, tag)
 };
 
-inline TreeSums sum_trees(const TestModel& t, const std::vector<std::string>& words) {
+// Only the trees that `keep` accepts count.
+inline TreeSums sum_trees(const TestModel& t, const std::vector<std::string>& words,
+                          const std::function<bool(const Tree&)>& keep = nullptr) {
   const Grammar& g = t.model.grammar;
   TreeEnumerator e(t, words);
   TreeSums sums;
@@ -146,6 +176,7 @@ inline TreeSums sum_trees(const TestModel& t, const std::vector<std::string>& wo
   for (int x = 0; x < g.symbol_count(); ++x) {
     if (g.data[x].start_prob <= 0) continue;
     for (const Tree& tree : e.trees(x, 0, static_cast<int>(words.size()))) {
+      if (keep && !keep(tree)) continue;
       double p = g.data[x].start_prob * tree.p;
       ++sums.trees;
       sums.total += p;

@@ -13,32 +13,10 @@
 namespace velmo {
 namespace {
 
-// An ambiguous grammar: PP attachment, and "saw" as a verb or as the second noun of NP -> N N.
-struct AmbiguousModel : testing::TestModel {
-  AmbiguousModel() : TestModel({"N", "NP", "P", "PP", "S", "V", "VP"}) {
-    b.rule("S", {"NP", "VP"}, 1.0);
-    b.rule("VP", {"V", "NP"}, 0.5);
-    b.rule("VP", {"VP", "PP"}, 0.3);
-    b.rule("VP", {"V"}, 0.2);
-    b.rule("NP", {"NP", "PP"}, 0.3);
-    b.rule("NP", {"N"}, 0.6);
-    b.rule("NP", {"N", "N"}, 0.1);
-    b.rule("PP", {"P", "NP"}, 1.0);
-    b.start("S", 0.8);
-    b.start("NP", 0.2);
-    b.finish();
-    word("in", {{"P", 1.0f}});
-    word("man", {{"N", 0.3f}});
-    word("park", {{"N", 0.2f}});
-    word("saw", {{"N", 0.1f}, {"V", 1.0f}});
-    word("she", {{"N", 0.4f}});
-  }
-};
-
 // Parses the words, computes inside and outside values and trains on the sentence.
 struct TrainingRun {
-  explicit TrainingRun(AmbiguousModel& model) : m(model) {}
-  AmbiguousModel& m;
+  explicit TrainingRun(testing::AmbiguousModel& model) : m(model) {}
+  testing::AmbiguousModel& m;
   Trainer trainer{m.model, m.config};
   Chart chart{m.model.grammar};
   std::vector<double> log_probs;
@@ -81,7 +59,7 @@ class ScratchBase {
 };
 
 TEST(Training, ExpectedFrequenciesEqualThoseOfAllTrees) {
-  AmbiguousModel m;
+  testing::AmbiguousModel m;
   testing::TreeSums one = testing::sum_trees(m, kLong), two = testing::sum_trees(m, kShort);
   TrainingRun run(m);
   run.sentence(kLong);
@@ -109,7 +87,7 @@ TEST(Training, NoPerplexityWhenQuietOrHeadLexicalised) {
   for (auto [quiet, lexicalise, lexmodel] :
        {std::tuple{true, false, false}, std::tuple{false, true, false}}) {
     ScratchBase scratch;
-    AmbiguousModel m;
+    testing::AmbiguousModel m;
     m.config.train_base = scratch.base();
     m.config.quiet = quiet;
     m.config.lexicalise = lexicalise;
