@@ -1,11 +1,12 @@
 // Sentence input (words, explicit tags, lattices, weights, bracket lines) parsed with a fixed
-// model and printed. Flag bits: 1 -lattice-input, 2 -sent-weights, 4 -stems; bits 8 to 64
+// model, cut down to its brackets and printed. Flag bits: 1 -lattice-input, 2 -sent-weights, 4 -stems; bits 8 to 64
 // choose the output: the forest, -viterbi, -viterbi with -tagging, -inside with -outside,
 // -vpf, -tagging, -trees, -viterbi1 with -viterbi-probs.
 #include <cstdio>
 
 #include "fuzz_model.h"
 #include "parser/sentence_loop.h"
+#include "treebank/treebank_matching.h"
 
 using namespace velmo;
 
@@ -38,7 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     Model model = fuzz::small_model(config);
     MemoryInput sentences(bytes);
-    process_sentences(sentences.get(), sink, model, config);
+    TreebankMatching matching(model.grammar);
+    SentenceHooks hooks;
+    hooks.bracket_matching = &matching;
+    process_sentences(sentences.get(), sink, model, config, hooks);
   } catch (const FatalError&) {
   }
   return 0;
