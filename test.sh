@@ -3,12 +3,13 @@
 # UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
-# What a fresh Debian machine lacks: the compiler and CMake, GoogleTest, and clang with its
-# libFuzzer runtime for the fuzz targets.
+# What a fresh Debian machine lacks: the compiler and CMake, GoogleTest, GNU parallel for
+# velmo-parallel, and clang with its libFuzzer runtime for the fuzz targets.
 missing=()
 command -v cmake >/dev/null || missing+=(cmake)
 command -v g++ >/dev/null || missing+=(g++)
 [[ -f /usr/include/gtest/gtest.h ]] || missing+=(libgtest-dev)
+command -v parallel >/dev/null || missing+=(parallel)
 command -v clang++ >/dev/null || missing+=(clang)
 compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null ||
   missing+=(libclang-rt-dev)

@@ -41,6 +41,7 @@ constexpr FileOption kFileOptions[] = {
     {"-opt-chunking", &RunConfig::chunk_file, &RunConfig::opt_chunking},
     {"-isym", &RunConfig::isym_file, &RunConfig::isym},
     {"-bsmatch", &RunConfig::bsmatch_file, &RunConfig::bsmatch},
+    {"-train-sums", &RunConfig::train_sums_file},
 };
 
 struct NumberOption {
@@ -407,6 +408,9 @@ class Checker {
     }
     if (config_.lexicalise && config_.iter != 0) {
       fatal_error("Options -heads or -lexmodel and -iter cannot be combined");
+    }
+    if (!config_.train_sums_file.empty() && !config_.train) {
+      warning(config_, "Option -train-sums has no effect without option -t");
     }
   }
 

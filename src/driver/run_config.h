@@ -15,6 +15,9 @@ struct RunConfig {
   std::string fixed_file, parent_pooling_file, child_pooling_file, params_file;
   std::string rob_start_file, rob_rules_file, chunk_file, isym_file, bsmatch_file;
   std::string train_base, fails_file, analysis_count_file, print_probs_file;
+  // -train-sums: where training leaves the sums its perplexity is made of, so that the
+  // perplexity of several runs over parts of a text can be combined (velmo-parallel).
+  std::string train_sums_file;
   std::vector<std::string> merge_files;  // -merge / -m bases in order; at most kMaxMergeFiles
 
   // Flags.

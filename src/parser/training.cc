@@ -7,6 +7,7 @@
 #include "driver/diagnostics.h"
 #include "model/estimation.h"
 #include "model/frequency_files.h"
+#include "model/replacement_file.h"
 
 namespace velmo {
 namespace {
@@ -107,6 +108,16 @@ void Trainer::write_files() {
 void Trainer::finish_training() {
   report_perplexity("\n", 0);
   write_files();
+  if (!config_.train_sums_file.empty()) write_sums();
+}
+
+// One line: the log-probability sum (exact to the last bit), the position sum and the
+// zero-probability flag, whatever -quiet says.
+void Trainer::write_sums() const {
+  ReplacementFile file(config_.train_sums_file, "wt");
+  std::fprintf(file.stream(), "%.17g %ld %d\n", log_prob_sum_, position_sum_,
+               zero_prob_seen_ ? 1 : 0);
+  file.commit();
 }
 
 }  // namespace velmo

@@ -35,13 +35,15 @@ class Trainer {
   // The frequency files with base train_base (also the loop's intermediate results), the
   // lexicalised ones with them.
   void write_files();
-  // The closing perplexity line and the final frequency files.
+  // The closing perplexity line and the final frequency files; with -train-sums also the
+  // sums of the perplexity since the last re-estimation.
   void finish_training();
 
  private:
   void count_perplexity(Chart& chart, const ForestProbs& probs, const Sentence& sentence);
   void reestimate(long sentence_number);
   void report_perplexity(const char* prefix, long sentence_number);
+  void write_sums() const;
 
   Model& model_;
   const RunConfig& config_;
