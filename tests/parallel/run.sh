@@ -138,5 +138,14 @@ for e in $unlexicalised; do
 done
 if ((${#problems[@]})); then fail "two iterations" "${problems[@]}"; else passed=$((passed + 1)); fi
 
+# One block trains straight into the base, exactly as one process.
+"$velmo" -quiet -in "$model" -t one "$text"
+"$vp" --blocks 1 -quiet -in "$model" -t par "$text"
+problems=()
+for e in $unlexicalised; do
+  cmp -s "one.$e" "par.$e" || problems+=("$e differs: $(diff "one.$e" "par.$e" | head -5)")
+done
+if ((${#problems[@]})); then fail "one block" "${problems[@]}"; else passed=$((passed + 1)); fi
+
 echo "$passed passed, $failed failed"
 ((failed == 0))
