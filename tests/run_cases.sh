@@ -6,6 +6,8 @@
 #   out, err expected standard output and standard error (a missing file means: empty)
 #   status   expected exit status (missing: 0); a run is stopped after 120 s (status 124)
 #   files/   optional: files the run must leave behind, compared byte for byte
+#   filter   optional sed script applied to the expected and the actual streams before they are
+#            compared (for lines that differ from build to build)
 # Usage: run_cases.sh path/to/velmo cases-folder [name-filter]
 set -u
 velmo=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -33,6 +35,10 @@ while IFS= read -r cmdfile; do
   [[ "$status" == "$want_status" ]] || problems+=("exit status $status, expected $want_status")
   for stream in out err; do
     want="$dir/$stream"; [[ -f "$want" ]] || want=/dev/null
+    if [[ -f "$dir/filter" ]]; then
+      sed -f "$dir/filter" "$want" >"$scratch/want"; want="$scratch/want"
+      sed -i -f "$dir/filter" "$scratch/$stream"
+    fi
     cmp -s "$want" "$scratch/$stream" || problems+=("std$stream differs:
 $(diff "$want" "$scratch/$stream" | head -20)")
   done

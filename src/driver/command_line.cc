@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "build_info.h"
 #include "driver/diagnostics.h"
 
 namespace velmo {
@@ -184,6 +185,7 @@ void print_version(FILE* err) {
   std::fputs("Velmo is a probabilistic context-free parser for natural-language text.\n", err);
   std::fputs("It comes with no warranty, to the extent permitted by law.\n", err);
   std::fputs("Run it without arguments to see the list of options.\n", err);
+  std::fputs("Build: " VELMO_BUILD "\n", err);
 }
 
 // What one scanned word decides.

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# cmake --install into a scratch prefix: the programs run from there, and the manual page
+# renders without warnings and names every option of the usage text.
+# Usage: run.sh build-folder
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+problems=0
+for program in velmo velmo-parallel; do
+  [[ -x "$prefix/bin/$program" ]] || { echo "FAIL: bin/$program not installed"; problems=1; }
+done
+"$prefix/bin/velmo" -version 2>&1 | grep -q '^Build: ' || { echo "FAIL: -version names no build"; problems=1; }
+page=$prefix/share/man/man1/velmo.1
+if [[ ! -f "$page" ]]; then
+  echo "FAIL: share/man/man1/velmo.1 not installed"
+  exit 1
+fi
+if command -v groff >/dev/null; then
+  warnings=$(groff -man -Tutf8 -ww "$page" 2>&1 >/dev/null || true)
+  [[ -z "$warnings" ]] || { echo "FAIL: groff warns: $warnings"; problems=1; }
+fi
+# Every option of the usage text, as the page writes it (\fB\-name\fR).
+while read -r option; do
+  grep -qF "\\fB${option//-/\\-}\\fR" "$page" || { echo "FAIL: the page lacks $option"; problems=1; }
+done < <({ "$prefix/bin/velmo" || true; } 2>&1 | grep -o '^  -[a-zA-Z0-9-]*' | tr -d ' ')
+((problems == 0)) && echo "installed programs and manual page are complete"
+exit "$problems"
