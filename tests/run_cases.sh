@@ -6,6 +6,7 @@
 #   out, err expected standard output and standard error (a missing file means: empty)
 #   status   expected exit status (missing: 0); a run is stopped after 120 s (status 124)
 #   files/   optional: files the run must leave behind, compared byte for byte
+#   program  optional: the program to run instead of velmo, from velmo's folder (velmo-eval)
 #   filter   optional sed script applied to the expected and the actual streams before they are
 #            compared (for lines that differ from build to build)
 # Usage: run_cases.sh path/to/velmo cases-folder [name-filter]
@@ -28,7 +29,9 @@ while IFS= read -r cmdfile; do
   rm -rf "$work/files" "$work/out" "$work/err" "$work/status"
   stdin=/dev/null; [[ -f "$dir/stdin" ]] && stdin="$dir/stdin"
   # eval on the exec itself, so that a process substitution in cmd (a pipe) is still open in velmo.
-  (cd "$work" && eval "exec timeout 120 \"\$velmo\" $(cat "$dir/cmd")") <"$stdin" >"$scratch/out" 2>"$scratch/err"
+  program=$velmo
+  [[ -f "$dir/program" ]] && program=$(dirname "$velmo")/$(cat "$dir/program")
+  (cd "$work" && eval "exec timeout 120 \"\$program\" $(cat "$dir/cmd")") <"$stdin" >"$scratch/out" 2>"$scratch/err"
   status=$?
   want_status=0; [[ -f "$dir/status" ]] && want_status=$(cat "$dir/status")
   problems=()

@@ -1,0 +1,103 @@
+#include "trees/tree.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "driver/diagnostics.h"
+
+namespace velmo {
+
+namespace {
+
+// Trees nest one level per bracket; far deeper than any sentence needs, and shallow enough for
+// the recursion of the reader.
+constexpr int kMaxDepth = 10000;
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+void append_tree(const Tree& tree, std::string& out) {
+  out += '(';
+  out += tree.label;
+  if (tree.is_preterminal()) {
+    out += ' ';
+    out += tree.word;
+  } else {
+    out += ' ';
+    for (const Tree& child : tree.children) append_tree(child, out);
+  }
+  out += ')';
+}
+
+}  // namespace
+
+void collect_leaves(const Tree& tree, std::vector<Leaf>& leaves) {
+  if (tree.is_preterminal()) {
+    leaves.push_back({tree.label, tree.word});
+    return;
+  }
+  for (const Tree& child : tree.children) collect_leaves(child, leaves);
+}
+
+std::string format_tree(const Tree& tree) {
+  std::string out;
+  append_tree(tree, out);
+  return out;
+}
+
+std::optional<Tree> TreeReader::next() {
+  skip_blanks();
+  if (at_ >= text_.size()) return std::nullopt;
+  ++number_;
+  if (text_[at_] != '(') fail("text outside a tree");
+  return read_node(0);
+}
+
+void TreeReader::skip_blanks() {
+  while (at_ < text_.size() && is_blank(text_[at_])) ++at_;
+}
+
+// At an opening bracket: the label, then daughters in brackets or one word, then the closing
+// bracket.
+Tree TreeReader::read_node(int depth) {
+  if (depth > kMaxDepth) fail("brackets nested too deeply");
+  ++at_;  // '('
+  Tree node;
+  while (at_ < text_.size() && !is_blank(text_[at_]) && text_[at_] != '(' && text_[at_] != ')') {
+    node.label += text_[at_++];
+  }
+  skip_blanks();
+  while (at_ < text_.size() && text_[at_] == '(') {
+    node.children.push_back(read_node(depth + 1));
+    skip_blanks();
+  }
+  if (node.children.empty()) {
+    std::size_t start = at_;
+    while (at_ < text_.size() && text_[at_] != ')' && text_[at_] != '(' && text_[at_] != '\n') ++at_;
+    std::size_t end = at_;
+    while (end > start && is_blank(text_[end - 1])) --end;
+    node.word = std::string(text_.substr(start, end - start));
+    if (node.word.empty()) fail("a bracket without words");
+    if (node.label.empty()) fail("a word without a part of speech: " + node.word);
+  }
+  skip_blanks();
+  if (at_ >= text_.size()) fail("unbalanced brackets: the tree is not closed");
+  if (text_[at_] != ')') fail("a word beside daughters in brackets");
+  ++at_;
+  return node;
+}
+
+void TreeReader::fail(std::string_view what) const {
+  throw FatalError(name_ + ": tree " + std::to_string(number_) + ": " + std::string(what) + "\n");
+}
+
+std::string read_file(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in) throw FatalError(name + ": cannot read the file\n");
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) throw FatalError(name + ": cannot read the file\n");
+  return text.str();
+}
+
+}  // namespace velmo

@@ -1,0 +1,57 @@
+// Bracketed trees as the tools read and write them: the one-line trees that velmo -viterbi
+// prints, "(S (NP (PRP she))(VP (VBD saw)))", and the trees of Penn treebank files, which span
+// several lines and sit in an outer bracket without label.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmo {
+
+struct Tree {
+  std::string label;
+  std::string word;  // a preterminal's word (it has no children); may hold spaces (New York)
+  std::vector<Tree> children;
+
+  bool is_preterminal() const { return children.empty(); }
+};
+
+// The leaves of a tree in order: (tag, word).
+struct Leaf {
+  std::string tag;
+  std::string word;
+};
+void collect_leaves(const Tree& tree, std::vector<Leaf>& leaves);
+
+// "(S (NP (PRP she))(VP (VBD saw)))": the -viterbi form, no blanks between sisters.
+std::string format_tree(const Tree& tree);
+
+// Reads the trees of a text one after the other. A word runs to the bracket that closes its
+// preterminal, so it may hold blanks. Problems are fatal: "<name>: tree <n>: <what>".
+class TreeReader {
+ public:
+  // `trees_before`: trees of the same file before this text, for the numbers in messages.
+  TreeReader(std::string_view text, std::string name, int trees_before = 0)
+      : text_(text), name_(std::move(name)), number_(trees_before) {}
+  // The next tree; nothing at the end of the text.
+  std::optional<Tree> next();
+  // Number of the tree read last, from 1.
+  int tree_number() const { return number_; }
+
+ private:
+  Tree read_node(int depth);
+  void skip_blanks();
+  [[noreturn]] void fail(std::string_view what) const;
+
+  std::string_view text_;
+  std::string name_;
+  std::size_t at_ = 0;
+  int number_ = 0;
+};
+
+// A whole file; fatal "<name>: cannot read the file" when it cannot be opened or read.
+std::string read_file(const std::string& name);
+
+}  // namespace velmo

@@ -1,0 +1,282 @@
+// velmo-eval: labelled-bracket scores of test trees against gold trees, one tree per line in
+// the form velmo -viterbi prints, in the conventions parsing results are usually compared in:
+// preterminals are not brackets; the punctuation tags , : `` '' . and empty elements (-NONE-)
+// are left out of the words that spans count (empty elements also out of the length); function
+// tags are cut (NP-SBJ is NP); ADVP and PRT count as one label; the root bracket counts; a
+// "No parse for:" line counts as a tree without brackets and with no tag right.
+//
+// Usage: velmo-eval [-q] gold-file test-file
+//   -q  the summary only, without the line per sentence
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+#include "driver/diagnostics.h"
+#include "trees/tree.h"
+
+namespace velmo {
+namespace {
+
+constexpr int kShortLength = 40;
+
+bool is_punctuation(std::string_view tag) {
+  return tag == "," || tag == ":" || tag == "``" || tag == "''" || tag == ".";
+}
+
+// NP-SBJ-1 and NP=2 are NP; labels that begin with a hyphen (-NONE-, -LRB-) stay whole. PRT
+// counts as ADVP.
+std::string scoring_label(const std::string& label) {
+  std::string cut = label;
+  if (!cut.empty() && cut[0] != '-') cut = cut.substr(0, cut.find_first_of("-="));
+  if (cut == "PRT") cut = "ADVP";
+  return cut;
+}
+
+struct Bracket {
+  std::string label;
+  int start, end;
+  bool operator<(const Bracket& o) const {
+    return std::tie(start, end, label) < std::tie(o.start, o.end, o.label);
+  }
+};
+
+// The brackets of a tree and its scored tags, spans counted in the words that are scored:
+// which those are the gold tree's tags decide, for the test tree too.
+struct Analysis {
+  std::vector<Bracket> brackets;
+  std::vector<std::string> tags;  // of the scored words
+};
+
+// The words of a tree but its empty elements: (tag, word).
+std::vector<Leaf> words_of(const Tree& tree) {
+  std::vector<Leaf> leaves;
+  collect_leaves(tree, leaves);
+  std::erase_if(leaves, [](const Leaf& leaf) { return leaf.tag == "-NONE-"; });
+  return leaves;
+}
+
+class Analyser {
+ public:
+  explicit Analyser(const std::vector<bool>& scored) : scored_(scored) {}
+
+  Analysis analyse(const Tree& tree) {
+    collect(tree, true);
+    std::sort(result_.brackets.begin(), result_.brackets.end());
+    return std::move(result_);
+  }
+
+ private:
+  // The number of scored words below the node.
+  int collect(const Tree& node, bool root) {
+    if (node.is_preterminal()) {
+      if (node.label == "-NONE-") return 0;
+      const bool scored = scored_[word_++];
+      if (scored) result_.tags.push_back(node.label);
+      return scored ? 1 : 0;
+    }
+    const int start = static_cast<int>(result_.tags.size());
+    int size = 0;
+    for (const Tree& child : node.children) size += collect(child, false);
+    // An unlabelled outer bracket (Penn files) and TOP are no brackets; neither is a
+    // constituent of nothing but words that are not scored.
+    const bool counted = size > 0 && !node.label.empty() && !(root && node.label == "TOP");
+    if (counted) result_.brackets.push_back({scoring_label(node.label), start, start + size});
+    return size;
+  }
+
+  const std::vector<bool>& scored_;
+  Analysis result_;
+  std::size_t word_ = 0;
+};
+
+struct Score {
+  int sentences = 0, no_parse = 0, exact = 0, no_crossing = 0, two_or_less = 0;
+  long matched = 0, gold = 0, test = 0, crossing = 0, words = 0, right_tags = 0;
+
+  void add(const Score& s) {
+    sentences += s.sentences;
+    no_parse += s.no_parse;
+    exact += s.exact;
+    no_crossing += s.no_crossing;
+    two_or_less += s.two_or_less;
+    matched += s.matched;
+    gold += s.gold;
+    test += s.test;
+    crossing += s.crossing;
+    words += s.words;
+    right_tags += s.right_tags;
+  }
+};
+
+double percent(long part, long whole) { return whole == 0 ? 0.0 : 100.0 * part / whole; }
+
+bool crosses(const Bracket& a, const Bracket& b) {
+  return (a.start < b.start && b.start < a.end && a.end < b.end) ||
+         (b.start < a.start && a.start < b.end && b.end < a.end);
+}
+
+// One sentence; `test` is absent for a failed parse.
+Score score(const Analysis& gold, const Analysis* test) {
+  Score s;
+  s.sentences = 1;
+  s.gold = static_cast<long>(gold.brackets.size());
+  s.words = static_cast<long>(gold.tags.size());
+  if (!test) {
+    s.no_parse = 1;
+    s.no_crossing = s.two_or_less = 1;
+    s.exact = s.gold == 0;
+    return s;
+  }
+  s.test = static_cast<long>(test->brackets.size());
+  // Brackets are sorted: the matches are the size of the multiset intersection.
+  std::vector<Bracket> common;
+  std::set_intersection(gold.brackets.begin(), gold.brackets.end(), test->brackets.begin(),
+                        test->brackets.end(), std::back_inserter(common));
+  s.matched = static_cast<long>(common.size());
+  for (const Bracket& b : test->brackets) {
+    for (const Bracket& g : gold.brackets) {
+      if (crosses(b, g)) {
+        ++s.crossing;
+        break;
+      }
+    }
+  }
+  s.exact = s.matched == s.gold && s.matched == s.test;
+  s.no_crossing = s.crossing == 0;
+  s.two_or_less = s.crossing <= 2;
+  for (std::size_t i = 0; i < gold.tags.size(); ++i) s.right_tags += gold.tags[i] == test->tags[i];
+  return s;
+}
+
+void print_summary(const char* title, const Score& s) {
+  const double recall = percent(s.matched, s.gold), precision = percent(s.matched, s.test);
+  const double f1 = recall + precision == 0 ? 0.0 : 2 * recall * precision / (recall + precision);
+  std::printf("-- %s --\n", title);
+  std::printf("Number of sentences       = %6d\n", s.sentences);
+  std::printf("Number without parse      = %6d\n", s.no_parse);
+  std::printf("Bracketing recall         = %6.2f\n", recall);
+  std::printf("Bracketing precision      = %6.2f\n", precision);
+  std::printf("Bracketing F1             = %6.2f\n", f1);
+  std::printf("Exact match               = %6.2f\n", percent(s.exact, s.sentences));
+  std::printf("Average crossing          = %6.2f\n",
+              s.sentences == 0 ? 0.0 : static_cast<double>(s.crossing) / s.sentences);
+  std::printf("No crossing               = %6.2f\n", percent(s.no_crossing, s.sentences));
+  std::printf("2 or less crossing        = %6.2f\n", percent(s.two_or_less, s.sentences));
+  std::printf("Tagging accuracy          = %6.2f\n", percent(s.right_tags, s.words));
+}
+
+// The trees of a file, one per line; a "No parse for:" line is an absent tree. Empty lines are
+// skipped.
+std::vector<std::optional<Tree>> read_trees(const std::string& name) {
+  const std::string text = read_file(name);
+  std::vector<std::optional<Tree>> trees;
+  std::size_t at = 0;
+  int number = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string_view line(text.data() + at, end - at);
+    at = end + 1;
+    if (line.find_first_not_of(" \t\r") == std::string_view::npos) continue;
+    ++number;
+    if (line.starts_with("No parse for:")) {
+      trees.emplace_back();
+      continue;
+    }
+    TreeReader reader(line, name, number - 1);
+    std::optional<Tree> tree = reader.next();
+    if (reader.next()) {
+      throw FatalError(name + ": tree " + std::to_string(number) + ": more than one tree on its line\n");
+    }
+    trees.push_back(std::move(tree));
+  }
+  if (trees.empty()) throw FatalError(name + ": no trees in the file\n");
+  return trees;
+}
+
+int run(int argc, char** argv) {
+  bool quiet = false;
+  int first = 1;
+  if (argc > 1 && std::strcmp(argv[1], "-q") == 0) {
+    quiet = true;
+    first = 2;
+  }
+  if (argc - first != 2) {
+    std::fputs("usage: velmo-eval [-q] gold-file test-file\n", stderr);
+    return 2;
+  }
+  const std::string gold_name = argv[first], test_name = argv[first + 1];
+  const auto gold = read_trees(gold_name);
+  const auto test = read_trees(test_name);
+  if (gold.size() != test.size()) {
+    throw FatalError(test_name + ": " + std::to_string(test.size()) + " trees, but " + gold_name +
+                     " has " + std::to_string(gold.size()) + "\n");
+  }
+  // Every pair is checked before anything is printed.
+  struct Pair {
+    Score score;
+    int length;
+  };
+  std::vector<Pair> pairs;
+  for (std::size_t i = 0; i < gold.size(); ++i) {
+    const std::string number = std::to_string(i + 1);
+    if (!gold[i]) throw FatalError(gold_name + ": tree " + number + ": a gold tree is missing\n");
+    const std::vector<Leaf> gold_words = words_of(*gold[i]);
+    std::vector<bool> scored;
+    for (const Leaf& leaf : gold_words) scored.push_back(!is_punctuation(leaf.tag));
+    const Analysis g = Analyser(scored).analyse(*gold[i]);
+    std::optional<Analysis> t;
+    if (test[i]) {
+      const std::vector<Leaf> test_words = words_of(*test[i]);
+      bool same = test_words.size() == gold_words.size();
+      for (std::size_t w = 0; same && w < test_words.size(); ++w) {
+        same = test_words[w].word == gold_words[w].word;
+      }
+      if (!same) {
+        throw FatalError(test_name + ": tree " + number +
+                         ": its words are not those of the gold tree\n");
+      }
+      t = Analyser(scored).analyse(*test[i]);
+    }
+    pairs.push_back({score(g, t ? &*t : nullptr), static_cast<int>(gold_words.size())});
+  }
+  Score all, short_ones;
+  if (!quiet) {
+    std::printf("  Sent.                        Matched  Bracket   Cross        Correct Tag\n");
+    std::printf(" ID  Len.  Stat. Recal  Prec.  Bracket gold test Bracket Words  Tags Accuracy\n");
+    std::printf("============================================================================\n");
+  }
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    const Score& s = pairs[i].score;
+    all.add(s);
+    if (pairs[i].length <= kShortLength) short_ones.add(s);
+    if (!quiet) {
+      std::printf("%4zu %4d  %4d  %6.2f %6.2f %5ld %5ld %5ld %5ld %5ld %5ld %6.2f\n", i + 1,
+                  pairs[i].length, s.no_parse ? 2 : 0, percent(s.matched, s.gold),
+                  percent(s.matched, s.test), s.matched, s.gold, s.test, s.crossing, s.words,
+                  s.right_tags, percent(s.right_tags, s.words));
+    }
+  }
+  if (!quiet) std::printf("============================================================================\n");
+  print_summary("All", all);
+  print_summary("length <= 40", short_ones);
+  return 0;
+}
+
+}  // namespace
+}  // namespace velmo
+
+int main(int argc, char** argv) {
+  try {
+    return velmo::run(argc, argv);
+  } catch (const velmo::FatalError& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "velmo-eval: %s", e.text().c_str());
+    return 1;
+  }
+}
