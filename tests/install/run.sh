@@ -8,7 +8,7 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 problems=0
-for program in velmo velmo-parallel; do
+for program in velmo velmo-parallel velmo-treebank velmo-eval velmo-draw; do
   [[ -x "$prefix/bin/$program" ]] || { echo "FAIL: bin/$program not installed"; problems=1; }
 done
 "$prefix/bin/velmo" -version 2>&1 | grep -q '^Build: ' || { echo "FAIL: -version names no build"; problems=1; }
