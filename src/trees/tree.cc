@@ -100,4 +100,37 @@ std::string read_file(const std::string& name) {
   return text.str();
 }
 
+std::vector<std::string_view> content_lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(at, end - at);
+    at = end + 1;
+    if (line.find_first_not_of(" \t\r") != std::string_view::npos) lines.push_back(line);
+  }
+  return lines;
+}
+
+Tree tree_of_line(std::string_view line, const std::string& name, int number) {
+  TreeReader reader(line, name, number - 1);
+  std::optional<Tree> tree = reader.next();
+  if (reader.next()) {
+    throw FatalError(name + ": tree " + std::to_string(number) +
+                     ": more than one tree on its line\n");
+  }
+  return std::move(*tree);
+}
+
+int run_tool(const char* tool, int argc, char** argv, int (*run)(int, char**)) {
+  try {
+    return run(argc, argv);
+  } catch (const FatalError& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s", tool, e.text().c_str());
+    return 1;
+  }
+}
+
 }  // namespace velmo

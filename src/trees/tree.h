@@ -54,4 +54,13 @@ class TreeReader {
 // A whole file; fatal "<name>: cannot read the file" when it cannot be opened or read.
 std::string read_file(const std::string& name);
 
+// The lines of a text that hold more than blanks, in order (files of one tree per line).
+std::vector<std::string_view> content_lines(std::string_view text);
+
+// The tree of a line that holds one, tree `number` of the file `name`; fatal otherwise.
+Tree tree_of_line(std::string_view line, const std::string& name, int number);
+
+// A tool's main: runs `run`, and writes a fatal error as "<tool>: <message>" and returns 1.
+int run_tool(const char* tool, int argc, char** argv, int (*run)(int, char**));
+
 }  // namespace velmo

@@ -304,13 +304,7 @@ int run(int argc, char** argv) {
   }
   DotWriter writer(stdout);
   int number = 0;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + at, end - at);
-    at = end + 1;
-    if (line.find_first_not_of(" \t\r") == std::string_view::npos) continue;
+  for (std::string_view line : content_lines(text)) {
     ++number;
     if (line.starts_with("No parse for:") || line.starts_with("\"No parse for:\"")) {
       if (!dot) std::printf("%.*s\n\n", static_cast<int>(line.size()), line.data());
@@ -322,17 +316,13 @@ int run(int argc, char** argv) {
       writer.end();
       continue;
     }
-    TreeReader reader(line, name, number - 1);
-    std::optional<Tree> tree = reader.next();
-    if (reader.next()) {
-      throw FatalError(name + ": tree " + std::to_string(number) + ": more than one tree on its line\n");
-    }
+    const Tree tree = tree_of_line(line, name, number);
     if (dot) {
       writer.begin(number);
-      draw_dot(*tree, writer);
+      draw_dot(tree, writer);
       writer.end();
     } else {
-      TextDrawing(*tree).print(stdout);
+      TextDrawing(tree).print(stdout);
       std::fputc('\n', stdout);
     }
   }
@@ -342,12 +332,4 @@ int run(int argc, char** argv) {
 }  // namespace
 }  // namespace velmo
 
-int main(int argc, char** argv) {
-  try {
-    return velmo::run(argc, argv);
-  } catch (const velmo::FatalError& e) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "velmo-draw: %s", e.text().c_str());
-    return 1;
-  }
-}
+int main(int argc, char** argv) { return velmo::run_tool("velmo-draw", argc, argv, velmo::run); }

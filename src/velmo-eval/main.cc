@@ -175,25 +175,14 @@ void print_summary(const char* title, const Score& s) {
 std::vector<std::optional<Tree>> read_trees(const std::string& name) {
   const std::string text = read_file(name);
   std::vector<std::optional<Tree>> trees;
-  std::size_t at = 0;
   int number = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + at, end - at);
-    at = end + 1;
-    if (line.find_first_not_of(" \t\r") == std::string_view::npos) continue;
+  for (std::string_view line : content_lines(text)) {
     ++number;
     if (line.starts_with("No parse for:")) {
       trees.emplace_back();
-      continue;
+    } else {
+      trees.push_back(tree_of_line(line, name, number));
     }
-    TreeReader reader(line, name, number - 1);
-    std::optional<Tree> tree = reader.next();
-    if (reader.next()) {
-      throw FatalError(name + ": tree " + std::to_string(number) + ": more than one tree on its line\n");
-    }
-    trees.push_back(std::move(tree));
   }
   if (trees.empty()) throw FatalError(name + ": no trees in the file\n");
   return trees;
@@ -271,12 +260,4 @@ int run(int argc, char** argv) {
 }  // namespace
 }  // namespace velmo
 
-int main(int argc, char** argv) {
-  try {
-    return velmo::run(argc, argv);
-  } catch (const velmo::FatalError& e) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "velmo-eval: %s", e.text().c_str());
-    return 1;
-  }
-}
+int main(int argc, char** argv) { return velmo::run_tool("velmo-eval", argc, argv, velmo::run); }

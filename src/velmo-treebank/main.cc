@@ -327,12 +327,4 @@ int run(int argc, char** argv) {
 }  // namespace
 }  // namespace velmo
 
-int main(int argc, char** argv) {
-  try {
-    return velmo::run(argc, argv);
-  } catch (const velmo::FatalError& e) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "velmo-treebank: %s", e.text().c_str());
-    return 1;
-  }
-}
+int main(int argc, char** argv) { return velmo::run_tool("velmo-treebank", argc, argv, velmo::run); }
