@@ -31,6 +31,17 @@ void append_tree(const Tree& tree, std::string& out) {
 
 }  // namespace
 
+std::string without_function_tags(const std::string& label) {
+  if (label.empty() || label[0] == '-') return label;
+  std::string cut = label.substr(0, label.find_first_of("-="));
+  return cut.empty() ? label : cut;
+}
+
+bool is_punctuation_tag(std::string_view tag) {
+  return tag == "," || tag == ":" || tag == "." || tag == "``" || tag == "''" || tag == "-LQ-" ||
+         tag == "-RQ-";
+}
+
 void collect_leaves(const Tree& tree, std::vector<Leaf>& leaves) {
   if (tree.is_preterminal()) {
     leaves.push_back({tree.label, tree.word});

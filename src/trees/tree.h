@@ -25,6 +25,14 @@ struct Leaf {
 };
 void collect_leaves(const Tree& tree, std::vector<Leaf>& leaves);
 
+// NP-SBJ-1 and NP=2 are NP: function tags and indices cut. Labels that begin with a hyphen
+// (-NONE-, -LRB-) stay whole.
+std::string without_function_tags(const std::string& label);
+
+// The punctuation tags , : . and the quote tags, as treebanks write them (`` '') and as
+// velmo-treebank renames them (-LQ- -RQ-).
+bool is_punctuation_tag(std::string_view tag);
+
 // "(S (NP (PRP she))(VP (VBD saw)))": the -viterbi form, no blanks between sisters.
 std::string format_tree(const Tree& tree);
 

@@ -1,9 +1,10 @@
 // velmo-eval: labelled-bracket scores of test trees against gold trees, one tree per line in
 // the form velmo -viterbi prints, in the conventions parsing results are usually compared in:
-// preterminals are not brackets; the punctuation tags , : `` '' . and empty elements (-NONE-)
-// are left out of the words that spans count (empty elements also out of the length); function
-// tags are cut (NP-SBJ is NP); ADVP and PRT count as one label; the root bracket counts; a
-// "No parse for:" line counts as a tree without brackets and with no tag right.
+// preterminals are not brackets; the punctuation tags , : `` '' . (the quote tags also as
+// velmo-treebank renames them, -LQ- -RQ-) and empty elements (-NONE-) are left out of the
+// words that spans count (empty elements also out of the length); function tags are cut
+// (NP-SBJ is NP); ADVP and PRT count as one label; the root bracket counts; a "No parse for:"
+// line counts as a tree without brackets and with no tag right.
 //
 // Usage: velmo-eval [-q] gold-file test-file
 //   -q  the summary only, without the line per sentence
@@ -24,17 +25,10 @@ namespace {
 
 constexpr int kShortLength = 40;
 
-bool is_punctuation(std::string_view tag) {
-  return tag == "," || tag == ":" || tag == "``" || tag == "''" || tag == ".";
-}
-
-// NP-SBJ-1 and NP=2 are NP; labels that begin with a hyphen (-NONE-, -LRB-) stay whole. PRT
-// counts as ADVP.
+// Labels without function tags; PRT counts as ADVP.
 std::string scoring_label(const std::string& label) {
-  std::string cut = label;
-  if (!cut.empty() && cut[0] != '-') cut = cut.substr(0, cut.find_first_of("-="));
-  if (cut == "PRT") cut = "ADVP";
-  return cut;
+  std::string cut = without_function_tags(label);
+  return cut == "PRT" ? "ADVP" : cut;
 }
 
 struct Bracket {
@@ -217,7 +211,7 @@ int run(int argc, char** argv) {
     if (!gold[i]) throw FatalError(gold_name + ": tree " + number + ": a gold tree is missing\n");
     const std::vector<Leaf> gold_words = words_of(*gold[i]);
     std::vector<bool> scored;
-    for (const Leaf& leaf : gold_words) scored.push_back(!is_punctuation(leaf.tag));
+    for (const Leaf& leaf : gold_words) scored.push_back(!is_punctuation_tag(leaf.tag));
     const Analysis g = Analyser(scored).analyse(*gold[i]);
     std::optional<Analysis> t;
     if (test[i]) {

@@ -4,15 +4,15 @@
 #include <sstream>
 
 #include "driver/diagnostics.h"
+#include "trees/tree.h"
 
 namespace velmo {
 
 namespace {
 
-// Punctuation and brackets, which a fallback head skips.
+// Punctuation and round brackets, which a fallback head skips.
 bool is_punctuation(const std::string& tag) {
-  return tag == "," || tag == ":" || tag == "." || tag == "-LQ-" || tag == "-RQ-" ||
-         tag == "``" || tag == "''" || tag == "-LRB-" || tag == "-RRB-";
+  return is_punctuation_tag(tag) || tag == "-LRB-" || tag == "-RRB-";
 }
 
 }  // namespace

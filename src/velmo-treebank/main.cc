@@ -52,9 +52,7 @@ struct Options {
 // quote tags become -LQ- and -RQ-, and any other label that ends in an apostrophe gets a hyphen
 // after it, so that no label reads as head-marked.
 std::string clean_label(const std::string& label) {
-  std::string cut = label;
-  if (!cut.empty() && cut[0] != '-') cut = cut.substr(0, cut.find_first_of("-="));
-  if (cut.empty()) cut = label;
+  std::string cut = without_function_tags(label);
   if (cut == "``") return "-LQ-";
   if (cut == "''") return "-RQ-";
   if (cut.back() == '\'') cut += '-';
