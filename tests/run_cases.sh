@@ -7,6 +7,8 @@
 #   status   expected exit status (missing: 0); a run is stopped after 120 s (status 124)
 #   files/   optional: files the run must leave behind, compared byte for byte
 #   program  optional: the program to run instead of velmo, from velmo's folder (velmo-eval)
+#   memory   optional: a limit of the run's virtual memory in KiB (ulimit -v); left out when
+#            VELMO_SANITIZED is set, since the sanitizers reserve far more address space
 #   filter   optional sed script applied to the expected and the actual streams before they are
 #            compared (for lines that differ from build to build)
 # Usage: run_cases.sh path/to/velmo cases-folder [name-filter]
@@ -31,7 +33,9 @@ while IFS= read -r cmdfile; do
   # eval on the exec itself, so that a process substitution in cmd (a pipe) is still open in velmo.
   program=$velmo
   [[ -f "$dir/program" ]] && program=$(dirname "$velmo")/$(cat "$dir/program")
-  (cd "$work" && eval "exec timeout 120 \"\$program\" $(cat "$dir/cmd")") <"$stdin" >"$scratch/out" 2>"$scratch/err"
+  limit=unlimited
+  [[ -f "$dir/memory" && -z "${VELMO_SANITIZED:-}" ]] && limit=$(cat "$dir/memory")
+  (cd "$work" && ulimit -v "$limit" && eval "exec timeout 120 \"\$program\" $(cat "$dir/cmd")") <"$stdin" >"$scratch/out" 2>"$scratch/err"
   status=$?
   want_status=0; [[ -f "$dir/status" ]] && want_status=$(cat "$dir/status")
   problems=()

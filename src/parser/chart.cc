@@ -28,7 +28,11 @@ void reset_buckets(std::vector<Entry*>& buckets) {
 }  // namespace
 
 Chart::Chart(const Grammar& grammar)
-    : grammar_(grammar), symbol_count_(grammar.symbol_count()), lookahead_(grammar) {
+    : grammar_(grammar),
+      symbol_count_(grammar.symbol_count()),
+      left_corner_table_(grammar),
+      lookahead_(left_corner_table_),
+      prediction_(left_corner_table_) {
   left_corners_.resize(symbol_count_);
   for (int x = 0; x < symbol_count_; ++x) {
     for (const RuleRef& r : grammar.data[x].first_daughter) {
@@ -45,6 +49,7 @@ Chart::~Chart() = default;
 void Chart::begin_sentence() {
   pool_.release_all();
   lookahead_.begin_sentence();
+  prediction_.begin_sentence();
   reset_buckets(node_buckets_);
   reset_buckets(item_buckets_);
   node_shift_ = item_shift_ = kInitialShift;
@@ -239,6 +244,7 @@ void Chart::propagate(ForestNode* node) {
   }
   bool other_kind = find_node(x, i, j, node->head, node->lexical == 0) != nullptr;
   for (const LeftCorner& r : left_corners_[x]) {
+    if (!prediction_.may_begin(i, r.mother)) continue;
     if (r.second != symbol_count_ && !lookahead_.may_start(j, r.second)) continue;
     extend(r.mother, r.rule, 1, i, j, nullptr, node, other_kind);
     if (!other_kind && r.second == symbol_count_)
@@ -263,6 +269,7 @@ void Chart::extend(int mother, int rule, int dot, int start, int end, ChartItem*
         DaughterLink{PROB::zero(), previous, daughter, nullptr};
   }
   ChartItem*& slot = slots_[end][waits_for];
+  if (slot == nullptr && waits_for != symbol_count_) prediction_.want(end, waits_for);
   item->next_waiting = slot;
   slot = item;
   if (waits_for == symbol_count_) add_node(mother, start, end, item);

@@ -1,5 +1,4 @@
-// The chart of one sentence: a bottom-up left-corner parser without prediction that builds the
-// packed parse forest. Nodes (one per category, span, head and kind) and dotted items (one per
+// The chart of one sentence: a bottom-up left-corner parser that builds the packed parse forest. Nodes (one per category, span, head and kind) and dotted items (one per
 // rule, dot, span and head) are shared through two hash tables; every item keeps all the ways
 // in which it was reached. All records come from the chart's BlockPool and live until the next
 // begin_sentence. Every list grows at the front, so lists are in reverse order of creation.
@@ -83,6 +82,9 @@ class Chart {
   // start nowhere at their end position are not made (see Lookahead); a sentence without
   // announcements keeps every item. All readings must be announced, or parses are lost.
   void expect_start(int position, int category) { lookahead_.expect_start(position, category); }
+  // Switches on top-down prediction for this sentence (see Prediction): only when every word
+  // ending at a position will be inserted before any word starting there.
+  void predict() { prediction_.start(grammar_); }
   // Makes position p usable (positions are opened in ascending order).
   void open_position(int p);
 
@@ -147,7 +149,9 @@ class Chart {
   const int symbol_count_;
   std::vector<std::vector<LeftCorner>> left_corners_;  // per first daughter, in list order
   BlockPool pool_;
+  LeftCornerTable left_corner_table_;
   Lookahead lookahead_;
+  Prediction prediction_;
   // slots_[p] has symbol_count_ + 1 lists: items ending at p waiting for a category, and
   // (last) the complete items ending at p.
   std::vector<std::vector<ChartItem*>> slots_;

@@ -1,10 +1,18 @@
-// Lookahead over the words of a sentence: which categories can have a node starting at each
-// position. A node of category X starting at p makes every category that X is a left corner of
-// (X itself, the mothers of rules that begin with X, their mothers, ...) startable at p.
+// Two filters over the left-corner relation of the grammar, so that the chart makes only items
+// and nodes that can be part of an analysis. Neither changes a forest as seen from its roots;
+// they only save the work and memory spent on dead ends.
 //
-// The chart uses it to leave out items that could never be extended: an item that ends at p
-// and waits for a category that cannot start at p. Such an item is never part of an analysis,
-// so leaving it out changes no forest, only the work and memory spent on the sentence.
+// Lookahead (bottom-up, from the words): a node of category X starting at p makes every
+// category that X is a left corner of (X itself, the mothers of rules that begin with X, their
+// mothers, ...) startable at p. An item that ends at p and waits for a category that cannot
+// start at p is never extended.
+//
+// Prediction (top-down, from the items): the categories wanted at p are the start categories
+// at 0 and, later, the categories that items ending at p wait for. A rule is started at p only
+// if its mother can begin a wanted category; otherwise nothing it builds can be reached from a
+// root. This needs every item ending at p to exist before the first node starting at p is
+// propagated, which holds when every word ending at p is inserted before any word starting at
+// p; the caller switches prediction on per sentence only then.
 #pragma once
 
 #include <cstdint>
@@ -14,13 +22,36 @@
 
 namespace velmo {
 
-class Lookahead {
+using CategorySet = std::vector<uint64_t>;  // one bit per category
+
+inline bool has_category(const CategorySet& set, int category) {
+  return (set[category >> 6] >> (category & 63)) & 1;
+}
+
+// The left-corner relation, closed, computed once per grammar. Grammars with more symbols than
+// kMaxSymbols get no table (it takes symbols^2 bits), and the filters keep everything.
+class LeftCornerTable {
  public:
-  // Grammars with more symbols than this parse without lookahead: the left-corner table would
-  // take symbols^2 bits.
   static constexpr int kMaxSymbols = 4096;
 
-  explicit Lookahead(const Grammar& grammar);
+  explicit LeftCornerTable(const Grammar& grammar);
+
+  bool enabled() const { return enabled_; }
+  int words() const { return words_; }  // 64-bit words per category set
+  // The categories that x can begin: x, the mothers of the rules that begin with x, ...
+  const CategorySet& begins(int x) const { return begins_[x]; }
+  // The categories that can begin x (the transposed relation).
+  const CategorySet& begun_by(int x) const { return begun_by_[x]; }
+
+ private:
+  bool enabled_ = false;
+  int words_ = 0;
+  std::vector<CategorySet> begins_, begun_by_;
+};
+
+class Lookahead {
+ public:
+  explicit Lookahead(const LeftCornerTable& table) : table_(table) {}
 
   // Forgets the previous sentence; until the first expect_start every item is kept.
   void begin_sentence();
@@ -30,18 +61,37 @@ class Lookahead {
   bool may_start(int position, int category) const {
     if (!active_) return true;
     if (position >= static_cast<int>(starts_.size())) return false;
-    return (starts_[position][category >> 6] >> (category & 63)) & 1;
+    return has_category(starts_[position], category);
   }
 
  private:
-  using Bits = std::vector<uint64_t>;
-  void close_left_corners(const Grammar& grammar);
+  const LeftCornerTable& table_;
+  bool active_ = false;              // declarations were made for this sentence
+  std::vector<CategorySet> starts_;  // per position: the categories that can start there
+};
 
-  int words_ = 0;                  // 64-bit words per category set
-  bool enabled_ = false;           // the grammar is small enough
-  bool active_ = false;            // declarations were made for this sentence
-  std::vector<Bits> left_corner_;  // per category: the categories it can start
-  std::vector<Bits> starts_;       // per position: the categories that can start there
+class Prediction {
+ public:
+  explicit Prediction(const LeftCornerTable& table) : table_(table) {}
+
+  // Forgets the previous sentence and keeps every rule until start() is called.
+  void begin_sentence();
+  // Switches prediction on for this sentence: the start categories are wanted at 0.
+  void start(const Grammar& grammar);
+  // An item ending at `position` now waits for `category`.
+  void want(int position, int category);
+  // False when no wanted category at `position` can begin with `mother`.
+  bool may_begin(int position, int mother) const {
+    if (!active_) return true;
+    return position < static_cast<int>(predicted_.size()) &&
+           has_category(predicted_[position], mother);
+  }
+
+ private:
+  const LeftCornerTable& table_;
+  bool active_ = false;
+  int used_ = 0;                         // positions touched this sentence
+  std::vector<CategorySet> predicted_;   // per position: the mothers that may begin there
 };
 
 }  // namespace velmo

@@ -22,8 +22,9 @@ namespace velmo::testing {
 // One word per position; each word lists the names of its tags. The word texts must outlive
 // the chart's use of them.
 inline void parse(Chart& chart, const GrammarBuilder& b, const std::vector<std::string>& words,
-                  const std::vector<std::vector<std::string>>& tags) {
+                  const std::vector<std::vector<std::string>>& tags, bool predict = false) {
   chart.begin_sentence();
+  if (predict) chart.predict();
   for (int i = 0; i < static_cast<int>(tags.size()); ++i) {
     chart.open_position(i + 1);
     for (const std::string& t : tags[i]) {

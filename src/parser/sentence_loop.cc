@@ -109,6 +109,7 @@ class SentenceLoop {
   bool process_sentence();
   bool read_words();
   void announce_readings();
+  bool in_position_order();
   template <class Enter>
   void for_each_reading(int word, Enter&& enter);
   void enter_word(int word);
@@ -132,6 +133,7 @@ class SentenceLoop {
   Sentence sentence_;
   std::vector<std::string> categories_;  // per word: the category names after its tab
   std::vector<int> mwl_tags_;            // the tags of every multi-word lexeme
+  std::vector<int> position_scratch_;    // in_position_order's table
   SentenceReader reader_;
   MwlLookup mwl_;
   MwlFound mwl_found_;
@@ -164,6 +166,7 @@ bool SentenceLoop::process_sentence() {
   if (config_.sent_weights && !reader_.read_weight(sentence_)) return false;
   bool too_long = read_words();
   announce_readings();
+  if (in_position_order()) chart_.predict();
   for (int word = 0; word < sentence_.word_count(); ++word) enter_word(word);
   if (too_long) warning(config_, "Input sentence is too long");
   if (sentence_.position_count > 0) process_forest(started);
@@ -200,6 +203,19 @@ void SentenceLoop::announce_readings() {
     for_each_reading(word, [&](int category) { chart_.expect_start(start, category); });
     for (int tag : mwl_tags_) chart_.expect_start(start, tag);
   }
+}
+
+// True when every word ending at a position comes before every word starting there, as in
+// every plain sentence. A lattice may list its words in another order.
+bool SentenceLoop::in_position_order() {
+  const int words = sentence_.word_count();
+  std::vector<int>& last_end = position_scratch_;
+  last_end.assign(sentence_.position_count + 1, -1);
+  for (int word = 0; word < words; ++word) last_end[sentence_.ends[word]] = word;
+  for (int word = 0; word < words; ++word) {
+    if (last_end[sentence_.starts[word]] > word) return false;
+  }
+  return true;
 }
 
 // The readings of a word from the lexicon, or else the open classes for unknown words.
