@@ -258,30 +258,42 @@ class Groups {
   std::vector<std::pair<const ChunkCell*, PROB>> groups_;
 };
 
-const ChunkCell* sequence_of(const void* chunks) { return static_cast<const ChunkCell*>(chunks); }
-
 class OptimalChunker : public ForestVisitor<OptimalChunker> {
  public:
   OptimalChunker(const OutputContext& ctx, const std::vector<bool>& chunk, SequenceStore& store)
       : ctx_(ctx), chunk_(chunk), store_(store) {}
 
+  // The best sequences are kept beside the forest, each record's `number` its index; a record
+  // still open on a cycle has none yet.
+  template <class Record>
+  const ChunkCell*& sequence(const Record* record) {
+    return sequences_[record->number];
+  }
+  template <class Record>
+  void enter(Record* record) {
+    record->number = static_cast<int32_t>(sequences_.size());
+    sequences_.push_back(nullptr);
+  }
+  void node_before(ForestNode* node) { enter(node); }
+  void item_before(ChartItem* item) { enter(item); }
+
   void item_after(ChartItem* item) {
     Groups groups;
     for (DaughterLink* l = item->links; l; l = l->next) {
-      const ChunkCell* s = sequence_of(l->daughter->chunks);
-      if (l->previous) s = store_.concat(sequence_of(l->previous->chunks), s);
+      const ChunkCell* s = sequence(l->daughter);
+      if (l->previous) s = store_.concat(sequence(l->previous), s);
       groups.add(s, ctx_.pm.link_value(l, item));
     }
     const auto [sequence, value] = groups.best();
     item->inside = value;
-    item->chunks = const_cast<ChunkCell*>(sequence);
+    this->sequence(item) = sequence;
   }
 
   void node_after(ForestNode* node) {
     Groups groups;
     if (node->lexical) groups.add(nullptr, ctx_.pm.lexical(node));
     for (ChartItem* a = node->analyses; a; a = a->next_analysis)
-      groups.add(sequence_of(a->chunks), ctx_.pm.rule(a) * a->inside);
+      groups.add(this->sequence(a), ctx_.pm.rule(a) * a->inside);
     auto [sequence, value] = groups.best();
     const RunConfig& config = ctx_.config;
     if (chunk_[node->category] && (!sequence || config.recursive_chunks)) {
@@ -291,7 +303,7 @@ class OptimalChunker : public ForestVisitor<OptimalChunker> {
       sequence = store_.concat(chunk, sequence);
     }
     node->inside = value;
-    node->chunks = const_cast<ChunkCell*>(sequence);
+    this->sequence(node) = sequence;
   }
 
   void root_after(ForestNode* root) { best.offer(root, ctx_.pm.start(root) * root->inside); }
@@ -302,6 +314,7 @@ class OptimalChunker : public ForestVisitor<OptimalChunker> {
   const OutputContext& ctx_;
   const std::vector<bool>& chunk_;
   SequenceStore& store_;
+  std::vector<const ChunkCell*> sequences_;
 };
 
 void print_sequence(FILE* out, const OutputContext& ctx, const ChunkCell* sequence) {
@@ -342,7 +355,7 @@ void print_optimal_chunks(FILE* out, const OutputContext& ctx,
     for (const std::string& w : ctx.sentence.words) std::fprintf(out, " %s", w.c_str());
     std::fputc('\n', out);
   } else {
-    print_sequence(out, ctx, sequence_of(chunker.best.root->chunks));
+    print_sequence(out, ctx, chunker.sequence(chunker.best.root));
   }
   std::fflush(out);
 }

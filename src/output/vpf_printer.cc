@@ -1,5 +1,7 @@
 #include "output/vpf_printer.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "output/forest_values.h"
@@ -10,18 +12,20 @@ namespace velmo {
 
 namespace {
 
-// Re-links a list so that it runs from the highest value down; an entry goes before the first
-// one whose value is lower or equal, so ties end up in reverse order of the old list.
+// Re-links a list so that it runs from the highest value down; ties end up in reverse order of
+// the old list (an entry goes before the first one whose value is lower or equal). The values
+// are computed once per entry into a scratch array.
 template <class T, class Next, class Value>
-T* sort_by_value(T* head, Next next, Value value) {
+T* sort_by_value(T* head, Next next, Value value, std::vector<std::pair<PROB, T*>>& scratch) {
+  scratch.clear();
+  for (T* entry = head; entry; entry = entry->*next) scratch.emplace_back(value(entry), entry);
+  std::reverse(scratch.begin(), scratch.end());
+  std::stable_sort(scratch.begin(), scratch.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
   T* sorted = nullptr;
-  while (head) {
-    T* entry = head;
-    head = entry->*next;
-    T** place = &sorted;
-    while (*place && value(*place) > value(entry)) place = &((*place)->*next);
-    entry->*next = *place;
-    *place = entry;
+  for (auto entry = scratch.rbegin(); entry != scratch.rend(); ++entry) {
+    entry->second->*next = sorted;
+    sorted = entry->second;
   }
   return sorted;
 }
@@ -32,32 +36,31 @@ struct Preparation : ForestVisitor<Preparation> {
   const ProbModel& pm;
   std::vector<ForestNode>& copies;
   std::vector<ForestNode*> roots;
+  std::vector<PROB> root_scores;  // beside roots
+  std::vector<std::pair<PROB, DaughterLink*>> links;
+  std::vector<std::pair<PROB, ChartItem*>> analyses;
 
   Preparation(const ProbModel& pm, std::vector<ForestNode>& copies) : pm(pm), copies(copies) {}
 
   void item_after(ChartItem* item) {
-    for (DaughterLink* link = item->links; link; link = link->next) {
-      link->prob = pm.link_value(link, item);
-    }
-    item->links = sort_by_value(item->links, &DaughterLink::next,
-                                [](const DaughterLink* l) { return l->prob; });
+    item->links = sort_by_value(
+        item->links, &DaughterLink::next,
+        [&](const DaughterLink* l) { return pm.link_value(l, item); }, links);
   }
   void node_after(ForestNode* node) {
     if (node->lexical) return;
-    for (ChartItem* item = node->analyses; item; item = item->next_analysis) {
-      item->sort_score = pm.rule(item) * item->inside;
-    }
-    node->analyses = sort_by_value(node->analyses, &ChartItem::next_analysis,
-                                   [](const ChartItem* i) { return i->sort_score; });
+    node->analyses = sort_by_value(
+        node->analyses, &ChartItem::next_analysis,
+        [&](const ChartItem* i) { return pm.rule(i) * i->inside; }, analyses);
   }
   void root_after(ForestNode* root) {
     if (!root->lexical && !root->analyses) return;
     copies.push_back(*root);
-    ForestNode* copy = &copies.back();
-    copy->root_score = pm.start(root) * root->inside;
-    auto place = roots.begin();
-    while (place != roots.end() && (*place)->root_score > copy->root_score) ++place;
-    roots.insert(place, copy);
+    const PROB score = pm.start(root) * root->inside;
+    std::size_t place = 0;
+    while (place < roots.size() && root_scores[place] > score) ++place;
+    roots.insert(roots.begin() + static_cast<std::ptrdiff_t>(place), &copies.back());
+    root_scores.insert(root_scores.begin() + static_cast<std::ptrdiff_t>(place), score);
   }
 };
 

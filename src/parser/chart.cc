@@ -15,13 +15,31 @@ constexpr int kInitialShift = 20;  // 4096 buckets: the top 12 bits of the produ
 constexpr int kGrowthShift = 3;    // each growth multiplies the bucket count by 8
 constexpr int kMaxLoad = 4;        // entries per bucket before the table grows
 
+// A sentence starts with the bucket count that the tables have (see
+// shrink_after_small_sentences), so that a text of similar sentences does not grow them again
+// for every sentence. The array is kept and cleared when the count stays the same.
 template <class Entry>
-void reset_buckets(std::vector<Entry*>& buckets) {
-  std::size_t initial = std::size_t{1} << (32 - kInitialShift);
-  if (buckets.size() == initial) {
+void reset_buckets(std::vector<Entry*>& buckets, int& shift) {
+  std::size_t size = std::size_t{1} << (32 - shift);
+  if (buckets.size() == size) {
     std::fill(buckets.begin(), buckets.end(), nullptr);
   } else {
-    std::vector<Entry*>(initial, nullptr).swap(buckets);  // gives back a grown array
+    std::vector<Entry*>(size, nullptr).swap(buckets);
+  }
+}
+
+// The tables keep the size of the largest recent sentence; after kSmallSentences sentences in a
+// row whose records would have fitted into an eighth of the buckets, they start smaller again.
+// Clearing a table costs less than growing it, but not nothing for a run of short sentences.
+constexpr int kSmallSentences = 16;
+
+void shrink_after_small_sentences(int& shift, int count, std::size_t buckets, int& small) {
+  if (shift >= kInitialShift) return;
+  if (static_cast<std::size_t>(count) > kMaxLoad * (buckets >> kGrowthShift)) {
+    small = 0;
+  } else if (++small == kSmallSentences) {
+    small = 0;
+    shift += kGrowthShift;
   }
 }
 
@@ -41,6 +59,14 @@ Chart::Chart(const Grammar& grammar)
       left_corners_[x].push_back({r.mother, r.rule, second});
     }
   }
+  for (int m = 0; m < symbol_count_; ++m) {
+    rule_base_.push_back(static_cast<int>(rule_first_.size()));
+    for (const Rule& rule : grammar.data[m].rules) {
+      rule_first_.push_back(static_cast<int>(rule_daughters_.size()));
+      for (int d : rule.daughters) rule_daughters_.push_back(static_cast<int16_t>(d));
+    }
+  }
+  rule_first_.push_back(static_cast<int>(rule_daughters_.size()));
   begin_sentence();
 }
 
@@ -50,10 +76,12 @@ void Chart::begin_sentence() {
   pool_.release_all();
   lookahead_.begin_sentence();
   prediction_.begin_sentence();
-  reset_buckets(node_buckets_);
-  reset_buckets(item_buckets_);
-  node_shift_ = item_shift_ = kInitialShift;
+  shrink_after_small_sentences(node_shift_, node_count_, node_buckets_.size(), small_for_nodes_);
+  shrink_after_small_sentences(item_shift_, item_count_, item_buckets_.size(), small_for_items_);
+  reset_buckets(node_buckets_, node_shift_);
+  reset_buckets(item_buckets_, item_shift_);
   node_count_ = item_count_ = 0;
+  link_count_ = 0;
   roots_.clear();
   walk_counter_ = 0;
   open_positions_ = 0;
@@ -65,7 +93,7 @@ void Chart::open_position(int p) {
   assert(p >= 0 && p < kMaxPositions);
   for (; open_positions_ <= p; ++open_positions_) {
     if (static_cast<int>(slots_.size()) <= open_positions_) slots_.emplace_back();
-    slots_[open_positions_].assign(symbol_count_ + 1, nullptr);
+    slots_[open_positions_].assign(symbol_count_, nullptr);
   }
 }
 
@@ -161,8 +189,9 @@ std::pair<ChartItem*, bool> Chart::find_or_make_item(int mother, int rule, int d
 }
 
 void Chart::add_link(ChartItem* item, ChartItem* previous, ForestNode* daughter) {
+  ++link_count_;
   item->links = new (pool_.allocate(sizeof(DaughterLink)))
-      DaughterLink{PROB::zero(), previous, daughter, item->links};
+      DaughterLink{previous, daughter, item->links};
 }
 
 ForestNode* Chart::make_untabled_node(const ForestNode& like, int head) {
@@ -239,8 +268,12 @@ ForestNode* Chart::add_node(int category, int start, int end, ChartItem* analysi
 // unary rules, so the check is repeated after each unary rule.
 void Chart::propagate(ForestNode* node) {
   int i = node->start, j = node->end, x = node->category;
-  for (ChartItem* w = slots_[i][x]; w; w = w->next_waiting) {
-    extend(w->mother, w->rule, w->dot + 1, w->start, j, w, node, true);
+  // Only the entries there now: the count of the first block is taken before the loop.
+  WaitingBlock* block = slots_[i][x];
+  for (int k = block ? block->count : 0; block; block = block->older, k = block ? block->count : 0) {
+    for (const Waiting* w = block->entries() + k; w-- != block->entries();) {
+      extend(w->mother, w->rule, w->dot + 1, w->start, j, w->item, node, true);
+    }
   }
   bool other_kind = find_node(x, i, j, node->head, node->lexical == 0) != nullptr;
   for (const LeftCorner& r : left_corners_[x]) {
@@ -254,9 +287,8 @@ void Chart::propagate(ForestNode* node) {
 
 void Chart::extend(int mother, int rule, int dot, int start, int end, ChartItem* previous,
                    ForestNode* daughter, bool may_exist) {
-  const std::vector<int>& daughters = grammar_.rule(mother, rule).daughters;
-  int waits_for = dot < static_cast<int>(daughters.size()) ? daughters[dot] : symbol_count_;
-  if (waits_for != symbol_count_ && !lookahead_.may_start(end, waits_for)) return;
+  const int next = waits_for(mother, rule, dot);
+  if (next != symbol_count_ && !lookahead_.may_start(end, next)) return;
   ChartItem* item;
   if (may_exist) {
     bool is_new;
@@ -265,14 +297,30 @@ void Chart::extend(int mother, int rule, int dot, int start, int end, ChartItem*
     if (!is_new) return;  // already waiting, and if complete, already in its node
   } else {
     item = make_item(mother, rule, dot, start, end, kNoHead);
+    ++link_count_;
     item->links = new (pool_.allocate(sizeof(DaughterLink)))
-        DaughterLink{PROB::zero(), previous, daughter, nullptr};
+        DaughterLink{previous, daughter, nullptr};
   }
-  ChartItem*& slot = slots_[end][waits_for];
-  if (slot == nullptr && waits_for != symbol_count_) prediction_.want(end, waits_for);
-  item->next_waiting = slot;
-  slot = item;
-  if (waits_for == symbol_count_) add_node(mother, start, end, item);
+  if (next == symbol_count_) {
+    add_node(mother, start, end, item);
+  } else {
+    add_waiting(end, next, item);
+  }
+}
+
+void Chart::add_waiting(int end, int category, ChartItem* item) {
+  WaitingBlock*& first = slots_[end][category];
+  if (first == nullptr) prediction_.want(end, category);
+  if (first == nullptr || first->count == first->capacity) {
+    int capacity = first ? std::min(2 * first->capacity, kMaxWaitingBlock) : 2;
+    auto* block = static_cast<WaitingBlock*>(
+        pool_.allocate(sizeof(WaitingBlock) + capacity * sizeof(Waiting)));
+    block->older = first;
+    block->count = 0;
+    block->capacity = capacity;
+    first = block;
+  }
+  first->entries()[first->count++] = {item, item->mother, item->rule, item->dot, item->start};
 }
 
 void Chart::collect_roots(int n) {

@@ -22,7 +22,9 @@ struct ChartItem;
 struct DaughterLink;
 
 // The table chain and the key fields come first, so that a table search reads one cache line
-// per record.
+// per record. Values that only one printer or pass needs are kept beside the forest by that pass,
+// indexed by `number`, so that the records stay small: a node takes 72 bytes, an item 72, a
+// link 24.
 struct ForestNode {
   ForestNode* next_in_table = nullptr;  // chain of the node table's bucket
   int16_t category = 0;
@@ -31,13 +33,11 @@ struct ForestNode {
   uint16_t stamp = 0;        // visit mark of the forest walks
   int32_t ref_count = 0;     // used by the top-down walk; 0 at rest
   int32_t head = kNoHead;
-  int32_t number = 0;        // printers' numbering
+  int32_t number = 0;        // printed number, or the index of a pass's values
   const char* word = nullptr;  // lexical nodes: the word text (lives as long as the chart)
-  PROB inside, outside, root_score;
-  uint64_t trees = 0;             // scratch of count_analyses
+  PROB inside, outside;
   ChartItem* analyses = nullptr;  // complete items, newest first
   ForestNode* next = nullptr;     // lexicalised variants / printer chains
-  void* chunks = nullptr;         // optimal chunker's best sequence
 };
 
 struct ChartItem {
@@ -50,23 +50,23 @@ struct ChartItem {
   uint16_t stamp = 0;
   int32_t ref_count = 0;
   int32_t head = kNoHead;
-  int32_t number = 0;
-  PROB inside, outside, sort_score;
-  uint64_t trees = 0;                   // scratch of count_analyses
+  int32_t number = 0;        // governor list, or the index of a pass's values
+  PROB inside, outside;
   DaughterLink* links = nullptr;        // newest first
   ChartItem* next_analysis = nullptr;   // in the node's analyses (complete items)
-  ChartItem* next_waiting = nullptr;    // in the chart slot where the item waits
-  void* chunks = nullptr;
+  ChartItem* next_waiting = nullptr;    // free for the lexicalised variants and treebank copies
 };
 
 // One step of a binarised analysis: `previous` (dot - 1 daughters, none when dot is 1)
 // extended by `daughter`.
 struct DaughterLink {
-  PROB prob;  // printers' scratch value
   ChartItem* previous = nullptr;
   ForestNode* daughter = nullptr;
   DaughterLink* next = nullptr;
 };
+
+static_assert(sizeof(ForestNode) <= 72 && sizeof(ChartItem) <= 72 && sizeof(DaughterLink) <= 24,
+              "chart records grew");
 
 class Chart {
  public:
@@ -122,6 +122,7 @@ class Chart {
 
   int node_count() const { return node_count_; }
   int item_count() const { return item_count_; }
+  long link_count() const { return link_count_; }
   int node_bucket_count() const { return static_cast<int>(node_buckets_.size()); }
   int item_bucket_count() const { return static_cast<int>(item_buckets_.size()); }
 
@@ -145,6 +146,30 @@ class Chart {
     int second;
   };
 
+  // An item waiting at a position, with the key fields that propagation reads, so that a new
+  // node scans its slot in memory order instead of visiting every item record.
+  struct Waiting {
+    ChartItem* item;
+    int16_t mother, rule, dot, start;
+  };
+  // A slot is a chain of blocks, newest first; each block fills from its front, so the newest
+  // entry is the last one of the first block. Blocks double in size up to kMaxWaitingBlock.
+  struct WaitingBlock {
+    WaitingBlock* older;
+    int32_t count, capacity;
+    Waiting* entries() { return reinterpret_cast<Waiting*>(this + 1); }
+  };
+  static constexpr int kMaxWaitingBlock = 256;
+  void add_waiting(int end, int category, ChartItem* item);
+
+  // The daughters of every rule in one array: rule (m, r) has its daughters at
+  // rule_daughters_[rule_first_[rule_base_[m] + r]], and rule_first_ of the next rule ends them.
+  int waits_for(int mother, int rule, int dot) const {
+    int id = rule_base_[mother] + rule;
+    int at = rule_first_[id] + dot;
+    return at < rule_first_[id + 1] ? rule_daughters_[at] : symbol_count_;
+  }
+
   const Grammar& grammar_;
   const int symbol_count_;
   std::vector<std::vector<LeftCorner>> left_corners_;  // per first daughter, in list order
@@ -152,14 +177,17 @@ class Chart {
   LeftCornerTable left_corner_table_;
   Lookahead lookahead_;
   Prediction prediction_;
-  // slots_[p] has symbol_count_ + 1 lists: items ending at p waiting for a category, and
-  // (last) the complete items ending at p.
-  std::vector<std::vector<ChartItem*>> slots_;
+  std::vector<int> rule_base_, rule_first_;
+  std::vector<int16_t> rule_daughters_;
+  // slots_[p][x]: the items ending at p that wait for a node of category x.
+  std::vector<std::vector<WaitingBlock*>> slots_;
   int open_positions_ = 0;
   std::vector<ForestNode*> node_buckets_;  // chained through next_in_table
   std::vector<ChartItem*> item_buckets_;   // chained through next_in_table
   int node_shift_ = 20, item_shift_ = 20;
+  int small_for_nodes_ = 0, small_for_items_ = 0;  // sentences in a row that fit smaller tables
   int node_count_ = 0, item_count_ = 0;
+  long link_count_ = 0;
   std::vector<ForestNode*> roots_;
   uint32_t walk_counter_ = 0;
 };

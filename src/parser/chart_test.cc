@@ -285,9 +285,15 @@ void grow_items_test(int rules, int buckets) {
     missing += chart.find_or_make_item(c.b.id("S"), r, 1, 0, 1, kNoHead, nullptr, nullptr).second;
   }
   EXPECT_EQ(missing, 0);
+  // The next sentences start with the table the last one needed, until 16 in a row would have
+  // fitted into an eighth.
+  for (int sentence = 0; sentence < 16; ++sentence) {
+    chart.begin_sentence();
+    EXPECT_EQ(chart.item_bucket_count(), buckets);
+    EXPECT_EQ(chart.item_count(), 0);
+  }
   chart.begin_sentence();
   EXPECT_EQ(chart.item_bucket_count(), 4096);
-  EXPECT_EQ(chart.item_count(), 0);
 }
 
 TEST(ChartTest, ItemTableGrowsAfterFourPerBucket) {

@@ -103,15 +103,45 @@ void walk(Chart& chart, V& visitor) {
   }
 }
 
+// The counting pass of top_down_walk as an addition to another walk: a visitor derived from
+// WithReferenceCounts<Pass> does Pass's work and counts the references in the same walk, after
+// which top_down_walk_counted needs no walk of its own to count them.
+template <class Pass>
+struct WithReferenceCounts : Pass {
+  using Pass::Pass;
+  void root_before(ForestNode* root) {
+    walk_detail::RefCounter().root_before(root);
+    Pass::root_before(root);
+  }
+  void node_before(ForestNode* node) {
+    walk_detail::RefCounter().node_before(node);
+    Pass::node_before(node);
+  }
+  void item_before(ChartItem* item) {
+    walk_detail::RefCounter().item_before(item);
+    Pass::item_before(item);
+  }
+  void complete_item_before(ChartItem* item) {
+    walk_detail::RefCounter().item_before(item);
+    Pass::complete_item_before(item);
+  }
+};
+
+// The processing pass of top_down_walk, on counts that a walk has just set.
 template <class V>
-void top_down_walk(Chart& chart, V& visitor) {
-  walk_detail::RefCounter counter;
-  walk(chart, counter);
+void top_down_walk_counted(Chart& chart, V& visitor) {
   for (ForestNode* root : chart.roots()) {
     visitor.root_before(root);
     walk_detail::process_node(root, visitor);
     visitor.root_after(root);
   }
+}
+
+template <class V>
+void top_down_walk(Chart& chart, V& visitor) {
+  walk_detail::RefCounter counter;
+  walk(chart, counter);
+  top_down_walk_counted(chart, visitor);
 }
 
 }  // namespace velmo

@@ -1,6 +1,7 @@
 #include "parser/inside_outside.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "lexicon/lexicon.h"
 #include "parser/forest_walk.h"
@@ -171,27 +172,49 @@ struct FrequencyPass : ForestVisitor<FrequencyPass> {
   }
 };
 
-// Counts live in the records; a node or item is set to 0 when the walk enters it, so one still
-// open on a cycle counts 0 where it is reached again.
+// The counts are kept beside the forest, each record's `number` its index; a record gets its
+// count 0 when the walk enters it, so one still open on a cycle counts 0 where it is reached
+// again.
 struct AnalysisCounter : ForestVisitor<AnalysisCounter> {
+  std::vector<uint64_t> trees;
   uint64_t total = 0;
 
-  void node_before(ForestNode* node) { node->trees = 0; }
-  void item_before(ChartItem* item) { item->trees = 0; }
+  template <class Record>
+  void enter(Record* record) {
+    record->number = static_cast<int32_t>(trees.size());
+    trees.push_back(0);
+  }
+  void node_before(ForestNode* node) { enter(node); }
+  void item_before(ChartItem* item) { enter(item); }
   void node_after(ForestNode* node) {
     uint64_t sum = node->lexical ? 1 : 0;
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis) sum += a->trees;
-    node->trees = sum;
+    for (ChartItem* a = node->analyses; a; a = a->next_analysis) sum += trees[a->number];
+    trees[node->number] = sum;
   }
   void item_after(ChartItem* item) {
     uint64_t sum = 0;
     for (DaughterLink* l = item->links; l; l = l->next) {
-      sum += l->previous ? l->previous->trees * l->daughter->trees : l->daughter->trees;
+      uint64_t daughter = trees[l->daughter->number];
+      sum += l->previous ? trees[l->previous->number] * daughter : daughter;
     }
-    item->trees = sum;
+    trees[item->number] = sum;
   }
-  void root_after(ForestNode* root) { total += root->trees; }
+  void root_after(ForestNode* root) { total += trees[root->number]; }
 };
+
+}  // namespace
+
+namespace {
+
+template <class Pass>
+void finish_inside(const Pass& pass, const ProbModel& pm, const Sentence& sentence,
+                   ForestProbs& probs) {
+  probs.sentence_prob = pass.sentence_prob;
+  const RunConfig& config = pm.config();
+  if (config.sent_probs) print_log_prob("logSP", probs.sentence_prob);
+  probs.scale = probs.sentence_prob.is_zero() ? PROB::zero() : PROB::one() / probs.sentence_prob;
+  if (config.sent_weights && config.train) probs.scale *= PROB::from(sentence.weight);
+}
 
 }  // namespace
 
@@ -199,11 +222,17 @@ void compute_inside(Chart& chart, const ProbModel& pm, const Sentence& sentence,
                     ForestProbs& probs) {
   InsidePass pass(pm);
   walk(chart, pass);
-  probs.sentence_prob = pass.sentence_prob;
-  const RunConfig& config = pm.config();
-  if (config.sent_probs) print_log_prob("logSP", probs.sentence_prob);
-  probs.scale = probs.sentence_prob.is_zero() ? PROB::zero() : PROB::one() / probs.sentence_prob;
-  if (config.sent_weights && config.train) probs.scale *= PROB::from(sentence.weight);
+  finish_inside(pass, pm, sentence, probs);
+}
+
+// The outside pass's reference counts are taken during the inside walk.
+void compute_inside_outside(Chart& chart, const ProbModel& pm, const Sentence& sentence,
+                            ForestProbs& probs) {
+  WithReferenceCounts<InsidePass> inside(pm);
+  walk(chart, inside);
+  finish_inside(inside, pm, sentence, probs);
+  OutsidePass outside(pm);
+  top_down_walk_counted(chart, outside);
 }
 
 void compute_viterbi(Chart& chart, const ProbModel& pm, ForestProbs& probs) {

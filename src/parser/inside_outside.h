@@ -66,6 +66,9 @@ void compute_inside(Chart& chart, const ProbModel& pm, const Sentence& sentence,
                     ForestProbs& probs);
 // Outside values; needs the inside values.
 void compute_outside(Chart& chart, const ProbModel& pm);
+// compute_inside and then compute_outside, one walk fewer.
+void compute_inside_outside(Chart& chart, const ProbModel& pm, const Sentence& sentence,
+                            ForestProbs& probs);
 // Viterbi values in the inside fields; sets viterbi_prob. Prints "logVP: ..." with -sent-probs.
 void compute_viterbi(Chart& chart, const ProbModel& pm, ForestProbs& probs);
 // Where training puts the expected frequencies of lexicalised events: start events (root

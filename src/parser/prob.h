@@ -36,8 +36,10 @@ struct PROB {
     if (b.is_zero()) return a;
     if (a.log < b.log - 70) return b;
     if (b.log < a.log - 70) return a;
+    // The smaller term is e^0 = 1 exactly, so only the other needs exp.
     double m = a.log < b.log ? a.log : b.log;
-    return PROB{m + std::log(std::exp(a.log - m) + std::exp(b.log - m))};
+    double d = a.log < b.log ? b.log - m : a.log - m;
+    return PROB{m + std::log(1.0 + std::exp(d))};
   }
   PROB& operator*=(PROB b) { return *this = *this * b; }
   PROB& operator+=(PROB b) { return *this = *this + b; }

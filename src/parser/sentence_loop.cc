@@ -321,8 +321,7 @@ void SentenceLoop::dispatch(std::clock_t started) {
       std::fprintf(out_, ">>> cpu time used for CFP: %.3f <<<\n\n", seconds_since(started));
     }
   } else if (config_.governors) {
-    compute_inside(chart_, pm_, sentence_, probs_);
-    compute_outside(chart_, pm_);
+    compute_inside_outside(chart_, pm_, sentence_, probs_);
     print_governors(out_, ctx_);
   } else {
     dispatch_forest(started);
@@ -331,10 +330,11 @@ void SentenceLoop::dispatch(std::clock_t started) {
 
 void SentenceLoop::dispatch_forest(std::clock_t started) {
   const RunConfig& c = config_;
-  if (c.inside || c.outside || c.freq || c.train || c.tagging) {
+  if (c.outside || c.freq || c.train || c.tagging) {
+    compute_inside_outside(chart_, pm_, sentence_, probs_);
+  } else if (c.inside) {
     compute_inside(chart_, pm_, sentence_, probs_);
   }
-  if (c.outside || c.freq || c.train || c.tagging) compute_outside(chart_, pm_);
   if (c.tagging) {
     print_best_tags(out_, ctx_);
     return;
