@@ -30,8 +30,8 @@ awk 'NF { l[n++] = $0; next } { for (i = n - 1; i >= 0; i--) print l[i]; print "
   "$scratch/lattice.txt" >"$scratch/lattice-reversed.txt"
 awk 'BEGIN { n = 0 } { print } /^$/ { if (++n == 40) exit }' "$wsj/train-short.txt" \
   >"$scratch/train-40.txt"
-awk 'BEGIN { n = 0 } { print } /^$/ { if (++n == 5) exit }' "$wsj/test-25.txt" \
-  >"$scratch/test-5.txt"
+awk 'BEGIN { n = 0 } { print } /^$/ { if (++n == 2) exit }' "$wsj/test-25.txt" \
+  >"$scratch/test-2.txt"
 echo NP >"$scratch/np.txt"
 
 wsj_model=(-in "$wsj/wsj")
@@ -50,7 +50,7 @@ jobs=(
   "test-short -print-probs|-viterbi -print-probs probs ${wsj_model[*]} $wsj/test-short.txt"
   "test-short -chunking NP|-chunking $scratch/np.txt ${wsj_model[*]} $wsj/test-short.txt"
   "test-short -opt-chunking NP|-opt-chunking $scratch/np.txt -labelled-chunks ${wsj_model[*]} $wsj/test-short.txt"
-  "test-25 first 5 -governors|-governors ${wsj_model[*]} $scratch/test-5.txt"
+  "test-25 first 2 -governors|-governors ${wsj_model[*]} $scratch/test-2.txt"
   "atis forests|-symbolic -l $atis/atis.lex -s $atis/atis.start $atis/atis.gram $atis/sentences.txt"
   "atis -trees|-trees -symbolic -l $atis/atis.lex -s $atis/atis.start $atis/atis.gram $atis/sentences.txt"
   "lattice forest|-lattice-input ${wsj_model[*]} $scratch/lattice.txt"
