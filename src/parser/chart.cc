@@ -270,10 +270,12 @@ void Chart::propagate(ForestNode* node) {
   int i = node->start, j = node->end, x = node->category;
   // Only the entries there now: the count of the first block is taken before the loop.
   WaitingBlock* block = slots_[i][x];
-  for (int k = block ? block->count : 0; block; block = block->older, k = block ? block->count : 0) {
+  for (int k = block ? block->count : 0; block;) {
     for (const Waiting* w = block->entries() + k; w-- != block->entries();) {
       extend(w->mother, w->rule, w->dot + 1, w->start, j, w->item, node, true);
     }
+    block = block->older;
+    if (block) k = block->count;
   }
   bool other_kind = find_node(x, i, j, node->head, node->lexical == 0) != nullptr;
   for (const LeftCorner& r : left_corners_[x]) {

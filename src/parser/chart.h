@@ -1,6 +1,8 @@
-// The chart of one sentence: a bottom-up left-corner parser that builds the packed parse forest. Nodes (one per category, span, head and kind) and dotted items (one per
-// rule, dot, span and head) are shared through two hash tables; every item keeps all the ways
-// in which it was reached. All records come from the chart's BlockPool and live until the next
+// The chart of one sentence: a bottom-up left-corner parser that builds the packed parse
+// forest, filtered by a lookahead over the words and by top-down prediction (see Lookahead).
+// Nodes (one per category, span, head and kind) and dotted items (one per rule, dot, span and
+// head) are shared through two hash tables; every item keeps all the ways in which it was
+// reached. All records come from the chart's BlockPool and live until the next
 // begin_sentence. Every list grows at the front, so lists are in reverse order of creation.
 #pragma once
 
