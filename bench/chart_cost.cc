@@ -2,7 +2,8 @@
 // (grammar, lexicon, open classes, start file) as `velmo -viterbi` does for plain words, and
 // prints the links the chart made (and how many of them the roots reach) and the nanoseconds
 // per link spent building the chart and running the Viterbi pass. Built and run by bench/chart_cost.sh.
-// Usage: chart_cost BASE SENTENCES   (BASE.gram, BASE.lex, BASE.oc, BASE.OC, BASE.start)
+// Usage: chart_cost [--each] BASE SENTENCES   (BASE.gram, BASE.lex, BASE.oc, BASE.OC,
+// BASE.start); with --each also one line per sentence: words, nodes, items, links, pool KiB.
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -49,10 +50,12 @@ double nanoseconds(Clock::duration d) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::cerr << "usage: chart_cost BASE SENTENCES\n";
+  const bool each = argc == 4 && std::string(argv[1]) == "--each";
+  if (argc != 3 + each) {
+    std::cerr << "usage: chart_cost [--each] BASE SENTENCES\n";
     return 2;
   }
+  argv += each;
   const std::string base = argv[1];
   RunConfig config;
   config.quiet = true;
@@ -102,6 +105,11 @@ int main(int argc, char** argv) {
     viterbi += nanoseconds(Clock::now() - built);
     build += nanoseconds(built - started);
     links += chart.link_count();
+    if (each) {
+      std::printf("%zu words: %d nodes, %d items, %ld links, %zu KiB\n", words.size(),
+                  chart.node_count(), chart.item_count(), chart.link_count(),
+                  chart.pool().block_count() * BlockPool::kUsableBytes / 1024);
+    }
     LinkCounter counter;
     walk(chart, counter);
     reachable += counter.links;

@@ -27,10 +27,9 @@ printf 'w\tW 1\n' >"$scratch/chain.lex"
 printf 'S 1\n' >"$scratch/chain.start"
 for n in 4000 9998; do awk -v n="$n" 'BEGIN { for (i = 0; i < n; i++) print "w" }' >"$scratch/chain-$n.txt"; done
 chain=(-viterbi -s "$scratch/chain.start" -l "$scratch/chain.lex" "$scratch/chain.gram")
-# The longest sentence of test.txt.
+# The 53-word sentence of test.txt, the one with the largest chart (2 million items).
 awk 'NF { s = s $0 "\n"; n++; next }
-     { if (n > best) { best = n; longest = s } s = ""; n = 0 }
-     END { printf "%s\n", longest }' "$wsj/test.txt" >"$scratch/longest.txt"
+     { if (n == 53) { printf "%s\n", s; exit } s = ""; n = 0 }' "$wsj/test.txt" >"$scratch/longest.txt"
 # A lexicalised model from one -heads pass over train-short (made once, by the new build).
 "$new" -quiet -heads -t "$scratch/lexicalised" -in "$wsj/wsj" "$wsj/train-short.txt" >/dev/null
 
