@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "driver/diagnostics.h"
 
 namespace velmo {
@@ -9,14 +13,15 @@ namespace velmo {
 namespace {
 
 constexpr std::size_t kAlignment = 8;
+constexpr std::size_t kBlockBytes = 65536;             // a block's slot in its slab
+constexpr std::size_t kSlabBytes = 32 * kBlockBytes;   // 2 MB, one huge page
 
 std::size_t round_up(std::size_t size) { return (size + kAlignment - 1) / kAlignment * kAlignment; }
 
 }  // namespace
 
 BlockPool::~BlockPool() {
-  for (char* block : blocks_) std::free(block);
-  for (char* block : spare_) std::free(block);
+  for (char* slab : slabs_) std::free(slab);
 }
 
 char* BlockPool::new_block() {
@@ -25,9 +30,16 @@ char* BlockPool::new_block() {
     spare_.pop_back();
     return block;
   }
-  char* block = static_cast<char*>(std::malloc(kUsableBytes));
-  if (!block) fatal_error("Not enough memory");
-  return block;
+  if (slabs_.empty() || slab_used_ == kSlabBytes / kBlockBytes) {
+    char* slab = static_cast<char*>(std::aligned_alloc(kSlabBytes, kSlabBytes));
+    if (!slab) fatal_error("Not enough memory");
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    madvise(slab, kSlabBytes, MADV_HUGEPAGE);  // a hint; without it the slab has small pages
+#endif
+    slabs_.push_back(slab);
+    slab_used_ = 0;
+  }
+  return slabs_.back() + kBlockBytes * slab_used_++;
 }
 
 void* BlockPool::allocate(std::size_t size) {
