@@ -263,19 +263,11 @@ class OptimalChunker : public ForestVisitor<OptimalChunker> {
   OptimalChunker(const OutputContext& ctx, const std::vector<bool>& chunk, SequenceStore& store)
       : ctx_(ctx), chunk_(chunk), store_(store) {}
 
-  // The best sequences are kept beside the forest, each record's `number` its index; a record
-  // still open on a cycle has none yet.
-  template <class Record>
-  const ChunkCell*& sequence(const Record* record) {
-    return sequences_[record->number];
-  }
-  template <class Record>
-  void enter(Record* record) {
-    record->number = static_cast<int32_t>(sequences_.size());
-    sequences_.push_back(nullptr);
-  }
-  void node_before(ForestNode* node) { enter(node); }
-  void item_before(ChartItem* item) { enter(item); }
+  // The best sequence of every record; one still open on a cycle has none yet.
+  const ChunkCell*& sequence(const ForestNode* node) { return sequences_[node]; }
+  const ChunkCell*& sequence(const ChartItem* item) { return sequences_[item]; }
+  void node_before(ForestNode* node) { sequences_.enter(node); }
+  void item_before(ChartItem* item) { sequences_.enter(item); }
 
   void item_after(ChartItem* item) {
     Groups groups;
@@ -314,7 +306,7 @@ class OptimalChunker : public ForestVisitor<OptimalChunker> {
   const OutputContext& ctx_;
   const std::vector<bool>& chunk_;
   SequenceStore& store_;
-  std::vector<const ChunkCell*> sequences_;
+  RecordValues<const ChunkCell*> sequences_;
 };
 
 void print_sequence(FILE* out, const OutputContext& ctx, const ChunkCell* sequence) {

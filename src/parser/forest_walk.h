@@ -12,6 +12,8 @@
 // refers to it. Nodes on a cycle are never handled.
 #pragma once
 
+#include <vector>
+
 #include "driver/diagnostics.h"
 #include "parser/chart.h"
 
@@ -27,6 +29,25 @@ struct ForestVisitor {
   void item_after(ChartItem*) {}
   void complete_item_before(ChartItem* item) { static_cast<Self*>(this)->item_before(item); }
   void complete_item_after(ChartItem* item) { static_cast<Self*>(this)->item_after(item); }
+};
+
+// Values that a pass keeps beside the forest instead of in every record: one per record the
+// pass enters, found through the record's `number`.
+template <class T>
+class RecordValues {
+ public:
+  template <class Record>
+  void enter(Record* record) {
+    record->number = static_cast<int32_t>(values_.size());
+    values_.push_back(T{});
+  }
+  template <class Record>
+  T& operator[](const Record* record) {
+    return values_[record->number];
+  }
+
+ private:
+  std::vector<T> values_;
 };
 
 namespace walk_detail {

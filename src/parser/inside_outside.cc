@@ -1,7 +1,6 @@
 #include "parser/inside_outside.h"
 
 #include <cstdio>
-#include <vector>
 
 #include "lexicon/lexicon.h"
 #include "parser/forest_walk.h"
@@ -172,34 +171,28 @@ struct FrequencyPass : ForestVisitor<FrequencyPass> {
   }
 };
 
-// The counts are kept beside the forest, each record's `number` its index; a record gets its
-// count 0 when the walk enters it, so one still open on a cycle counts 0 where it is reached
-// again.
+// A record's count is 0 from the moment the walk enters it, so one still open on a cycle
+// counts 0 where it is reached again.
 struct AnalysisCounter : ForestVisitor<AnalysisCounter> {
-  std::vector<uint64_t> trees;
+  RecordValues<uint64_t> trees;
   uint64_t total = 0;
 
-  template <class Record>
-  void enter(Record* record) {
-    record->number = static_cast<int32_t>(trees.size());
-    trees.push_back(0);
-  }
-  void node_before(ForestNode* node) { enter(node); }
-  void item_before(ChartItem* item) { enter(item); }
+  void node_before(ForestNode* node) { trees.enter(node); }
+  void item_before(ChartItem* item) { trees.enter(item); }
   void node_after(ForestNode* node) {
     uint64_t sum = node->lexical ? 1 : 0;
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis) sum += trees[a->number];
-    trees[node->number] = sum;
+    for (ChartItem* a = node->analyses; a; a = a->next_analysis) sum += trees[a];
+    trees[node] = sum;
   }
   void item_after(ChartItem* item) {
     uint64_t sum = 0;
     for (DaughterLink* l = item->links; l; l = l->next) {
-      uint64_t daughter = trees[l->daughter->number];
-      sum += l->previous ? trees[l->previous->number] * daughter : daughter;
+      uint64_t daughter = trees[l->daughter];
+      sum += l->previous ? trees[l->previous] * daughter : daughter;
     }
-    trees[item->number] = sum;
+    trees[item] = sum;
   }
-  void root_after(ForestNode* root) { total += trees[root->number]; }
+  void root_after(ForestNode* root) { total += trees[root]; }
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "parser/lookahead.h"
 
+#include <bit>
+
 namespace velmo {
 
 // Depth-first over "is the first daughter of a rule of", from every category; then transposed.
@@ -27,8 +29,11 @@ LeftCornerTable::LeftCornerTable(const Grammar& grammar) {
   }
   begun_by_.assign(symbols, CategorySet(words_, 0));
   for (int x = 0; x < symbols; ++x) {
-    for (int y = 0; y < symbols; ++y) {
-      if (has_category(begins_[x], y)) begun_by_[y][x >> 6] |= uint64_t{1} << (x & 63);
+    for (int w = 0; w < words_; ++w) {
+      for (uint64_t bits = begins_[x][w]; bits; bits &= bits - 1) {
+        const int y = 64 * w + std::countr_zero(bits);
+        begun_by_[y][x >> 6] |= uint64_t{1} << (x & 63);
+      }
     }
   }
 }
