@@ -33,6 +33,12 @@ awk 'BEGIN { n = 0 } { print } /^$/ { if (++n == 40) exit }' "$wsj/train-short.t
 awk 'BEGIN { n = 0 } { print } /^$/ { if (++n == 2) exit }' "$wsj/test-25.txt" \
   >"$scratch/test-2.txt"
 echo NP >"$scratch/np.txt"
+# Bracketed input from gold trees: every constituent and part of speech, or the phrases only
+# (unlabelled), for the matching and the chart's bracket filter.
+python3 bench/gold_brackets.py <"$wsj/test-short.gold" >"$scratch/gold-bracketed.txt"
+python3 bench/gold_brackets.py --no-pos --unlabelled <"$wsj/test-short.gold" \
+  >"$scratch/phrase-brackets.txt"
+: >"$scratch/empty.isym"
 
 wsj_model=(-in "$wsj/wsj")
 jobs=(
@@ -60,6 +66,11 @@ jobs=(
   "training pass (five files)|-t trained -iter 10 ${wsj_model[*]} $scratch/train-40.txt"
   "-heads training pass|-heads -t lexicalised ${wsj_model[*]} $scratch/train-40.txt"
   "-lexmodel -viterbi|-lexmodel -viterbi -in $scratch/old/lexicalised $wsj/test-short.txt"
+  "gold brackets -isym empty -viterbi|-viterbi -isym $scratch/empty.isym ${wsj_model[*]} $scratch/gold-bracketed.txt"
+  "gold brackets -isym empty -heads -t|-heads -isym $scratch/empty.isym -t gold ${wsj_model[*]} $scratch/gold-bracketed.txt"
+  "phrase brackets -viterbi -analysis-count|-viterbi -analysis-count counts ${wsj_model[*]} $scratch/phrase-brackets.txt"
+  "phrase brackets -viterbi -sent-probs|-viterbi -sent-probs ${wsj_model[*]} $scratch/phrase-brackets.txt"
+  "phrase brackets -t|-t trained ${wsj_model[*]} $scratch/phrase-brackets.txt"
 )
 
 # run BUILD NAME: runs the job's arguments with BUILD in $scratch/BUILD/NAME.

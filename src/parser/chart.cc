@@ -76,6 +76,7 @@ void Chart::begin_sentence() {
   pool_.release_all();
   lookahead_.begin_sentence();
   prediction_.begin_sentence();
+  brackets_ = nullptr;
   shrink_after_small_sentences(node_shift_, node_count_, node_buckets_.size(), small_for_nodes_);
   shrink_after_small_sentences(item_shift_, item_count_, item_buckets_.size(), small_for_items_);
   reset_buckets(node_buckets_, node_shift_);
@@ -251,6 +252,8 @@ void Chart::grow_items() {
 
 ForestNode* Chart::add_node(int category, int start, int end, ChartItem* analysis) {
   if (end >= open_positions_) open_position(end);
+  if (analysis == nullptr && brackets_ && !brackets_->node_allowed(category, start, end))
+    return nullptr;
   auto [node, existed] =
       find_or_make_node(category, start, end, kNoHead, analysis, analysis == nullptr);
   // An existing node has been combined with everything already.
@@ -291,6 +294,9 @@ void Chart::extend(int mother, int rule, int dot, int start, int end, ChartItem*
                    ForestNode* daughter, bool may_exist) {
   const int next = waits_for(mother, rule, dot);
   if (next != symbol_count_ && !lookahead_.may_start(end, next)) return;
+  if (brackets_ && !(next == symbol_count_ ? brackets_->node_allowed(mother, start, end)
+                                           : brackets_->item_allowed(mother, start, end)))
+    return;
   ChartItem* item;
   if (may_exist) {
     bool is_new;

@@ -1,5 +1,6 @@
 // The chart of one sentence: a bottom-up left-corner parser that builds the packed parse
-// forest, filtered by a lookahead over the words and by top-down prediction (see Lookahead).
+// forest, filtered by a lookahead over the words and by top-down prediction (see Lookahead), and
+// for a bracketed sentence by its brackets (see BracketFilter).
 // Nodes (one per category, span, head and kind) and dotted items (one per rule, dot, span and
 // head) are shared through two hash tables; every item keeps all the ways in which it was
 // reached. All records come from the chart's BlockPool and live until the next
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "grammar/grammar.h"
+#include "parser/bracket_filter.h"
 #include "parser/lookahead.h"
 #include "parser/prob.h"
 #include "symbols/block_pool.h"
@@ -87,11 +89,15 @@ class Chart {
   // Switches on top-down prediction for this sentence (see Prediction): only when every word
   // ending at a position will be inserted before any word starting there.
   void predict() { prediction_.start(grammar_); }
+  // Builds, for this sentence, only what can agree with its brackets (see BracketFilter); the
+  // filter must live until the next begin_sentence.
+  void restrict_to(const BracketFilter* filter) { brackets_ = filter; }
   // Makes position p usable (positions are opened in ascending order).
   void open_position(int p);
 
   // Inserts a lexical node (analysis null) or adds a complete item to its node; a new node is
-  // combined at once with every item waiting for it and starts every rule it is first of.
+  // combined at once with every item waiting for it and starts every rule it is first of. Null
+  // for a lexical node that the sentence's brackets rule out.
   ForestNode* add_node(int category, int start, int end, ChartItem* analysis);
   // Lists the root nodes over 0..n: descending category, the lexical node before the rule-built
   // one. Empty when the sentence has no parse.
@@ -179,6 +185,7 @@ class Chart {
   LeftCornerTable left_corner_table_;
   Lookahead lookahead_;
   Prediction prediction_;
+  const BracketFilter* brackets_ = nullptr;
   std::vector<int> rule_base_, rule_first_;
   std::vector<int16_t> rule_daughters_;
   // slots_[p][x]: the items ending at p that wait for a node of category x.

@@ -14,6 +14,7 @@
 #include "output/output_context.h"
 #include "output/quote.h"
 #include "output/viterbi_printer.h"
+#include "parser/bracket_filter.h"
 #include "parser/chart.h"
 #include "parser/inside_outside.h"
 #include "parser/mwl_lookup.h"
@@ -143,6 +144,7 @@ class SentenceLoop {
   std::function<void(Chart&)> lexicalise_;
   const std::vector<bool>* chunk_categories_;
   const BracketMatching* bracket_matching_;
+  BracketFilter bracket_filter_;
   VpfState vpf_;
   long processed_ = 0;
   long failed_ = 0;
@@ -167,6 +169,11 @@ bool SentenceLoop::process_sentence() {
   bool too_long = read_words();
   announce_readings();
   if (in_position_order()) chart_.predict();
+  if (!sentence_.brackets.empty() && bracket_matching_) {
+    bracket_filter_.set(sentence_.brackets, sentence_.position_count,
+                        bracket_matching_->insertable());
+    chart_.restrict_to(&bracket_filter_);
+  }
   for (int word = 0; word < sentence_.word_count(); ++word) enter_word(word);
   if (too_long) warning(config_, "Input sentence is too long");
   if (sentence_.position_count > 0) process_forest(started);
@@ -274,7 +281,7 @@ void SentenceLoop::enter_readings(const LexEntry& entry, int start, int end, con
 }
 
 void SentenceLoop::enter(int category, int start, int end, const char* text) {
-  chart_.add_node(category, start, end, nullptr)->word = text;
+  if (ForestNode* node = chart_.add_node(category, start, end, nullptr)) node->word = text;
 }
 
 void SentenceLoop::process_forest(std::clock_t started) {

@@ -32,6 +32,7 @@ class TreebankMatching final : public BracketMatching {
   void read_symbol_matching(const std::string& name, const RunConfig& config);
 
   const std::vector<int>* map_treebank_label(std::string_view label) const override;
+  const std::vector<bool>& insertable() const override { return insertable_; }
   // Only root copies that matched every bracket become roots.
   void filter_forest(Chart& chart, const std::vector<Bracket>& brackets) const override;
 

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "parser/bracket_filter.h"
 #include "parser/inside_outside.h"
 #include "parser/parser_test_util.h"
 #include "parser/training.h"
+#include "driver/test_support.h"
 
 namespace velmo {
 namespace {
@@ -109,6 +112,146 @@ TEST(TreebankMatching, TrainingCountsOnlyTheTreesThatAgree) {
   // Both outcomes occur: the brackets cut the forest without emptying it, or they cross.
   EXPECT_GT(kept, 100);
   EXPECT_GT(emptied, 0);
+}
+
+
+// --- The chart's bracket filter against matching alone --------------------------------------
+
+// Every tree of the forest below `node`, as text; items give their daughter sequences.
+std::vector<std::string> trees_below(const ForestNode* node);
+
+std::vector<std::string> sequences_of(const ChartItem* item) {
+  std::vector<std::string> out;
+  for (const DaughterLink* link = item->links; link; link = link->next) {
+    const std::vector<std::string> before =
+        link->previous ? sequences_of(link->previous) : std::vector<std::string>{""};
+    for (const std::string& d : trees_below(link->daughter))
+      for (const std::string& b : before) out.push_back(b + d);
+  }
+  return out;
+}
+
+std::vector<std::string> trees_below(const ForestNode* node) {
+  const std::string label = "(" + std::to_string(node->category) + " " +
+                            std::to_string(node->start) + " " + std::to_string(node->end);
+  std::vector<std::string> out;
+  if (node->lexical) out.push_back(label + ")");
+  for (const ChartItem* a = node->analyses; a; a = a->next_analysis)
+    for (const std::string& s : sequences_of(a)) out.push_back(label + s + ")");
+  return out;
+}
+
+std::vector<std::string> forest_trees(const Chart& chart) {
+  std::vector<std::string> all;
+  for (const ForestNode* root : chart.roots()) {
+    std::vector<std::string> t = trees_below(root);
+    all.insert(all.end(), t.begin(), t.end());
+  }
+  std::sort(all.begin(), all.end());
+  return all;
+}
+
+struct Arc {
+  int start, end, tag;
+};
+
+// A random acyclic grammar over the tags x y z and phrases A < B < C < S (a unary rule points
+// to a lower phrase or a tag).
+void random_grammar(testing::TestModel& m, std::mt19937& rng) {
+  const std::vector<std::string> phrases = {"A", "B", "C", "S"}, tags = {"x", "y", "z"};
+  for (std::size_t rank = 0; rank < phrases.size(); ++rank) {
+    m.b.rule(phrases[rank], {tags[rank % 3]}, 1.0);
+    for (int r = 0; r < 4; ++r) {
+      const std::size_t length = 1 + rng() % 3;
+      const std::size_t below = length == 1 ? rank : phrases.size();
+      std::vector<std::string> daughters;
+      for (std::size_t d = 0; d < length; ++d) {
+        const std::size_t pick = rng() % (below + 3);
+        daughters.push_back(pick < below ? phrases[pick] : tags[pick - below]);
+      }
+      m.b.rule(phrases[rank], daughters, 1.0);
+    }
+  }
+  m.b.start("S");
+  m.b.start("A");
+  m.b.finish();
+}
+
+// A bracket over a random span, with no category, one or two, open-ended now and then; the
+// spans of one sentence's brackets are in opening order (start ascending, the longer first).
+std::vector<Bracket> random_brackets(std::mt19937& rng, int positions, int symbols) {
+  std::vector<Bracket> brackets(rng() % 5);
+  for (Bracket& b : brackets) {
+    b.start = static_cast<int>(rng() % positions);
+    b.end = b.start + 1 + static_cast<int>(rng() % (positions - b.start));
+    if (rng() % 6 == 0) b.end = Bracket::kOpenEnded;
+    for (int c = static_cast<int>(rng() % 3); c > 0; --c)
+      b.categories.push_back(static_cast<int>(rng() % symbols));
+  }
+  std::stable_sort(brackets.begin(), brackets.end(), [](const Bracket& p, const Bracket& q) {
+    const int pe = p.end < 0 ? INT32_MAX : p.end, qe = q.end < 0 ? INT32_MAX : q.end;
+    return p.start != q.start ? p.start < q.start : pe > qe;
+  });
+  return brackets;
+}
+
+// Whatever the grammar, the words (a lattice now and then), the brackets and the insertable
+// categories: matching a forest built under the bracket filter keeps exactly the trees that
+// matching the whole forest keeps.
+TEST(TreebankMatching, TheChartsBracketFilterKeepsTheMatchedForest) {
+  std::mt19937 rng(7);
+  int kept = 0, checked = 0;
+  for (int round = 0; round < 300; ++round) {
+    testing::TestModel m({"A", "B", "C", "S", "x", "y", "z"});
+    random_grammar(m, rng);
+    const int symbols = m.model.grammar.symbol_count();
+    const int positions = 1 + static_cast<int>(rng() % 6);
+    std::vector<Arc> arcs;
+    for (int p = 0; p < positions; ++p) {
+      for (int t = 4; t < symbols; ++t)
+        if (rng() % 2 || t == 4 + p % 3) arcs.push_back({p, p + 1, t});
+      if (round % 3 == 0 && p + 2 <= positions) arcs.push_back({p, p + 2, 4 + int(rng() % 3)});
+    }
+    std::sort(arcs.begin(), arcs.end(), [](const Arc& a, const Arc& b) { return a.end < b.end; });
+    const std::vector<Bracket> brackets = random_brackets(rng, positions, symbols);
+    TreebankMatching matching(m.model.grammar);
+    if (round % 2) {
+      testing::ScratchDir dir;
+      std::string names;
+      for (int x = 0; x < symbols; ++x)
+        if (rng() % 2) names += m.model.grammar.name(x) + " ";
+      dir.write("isym", names + "\n");
+      matching.read_insertable_symbols((dir / "isym").string(), m.config);
+    }
+    std::vector<std::string> results[2];
+    for (int filtered = 0; filtered < 2; ++filtered) {
+      Chart chart(m.model.grammar);
+      BracketFilter filter;
+      chart.begin_sentence();
+      if (filtered && !brackets.empty()) {
+        filter.set(brackets, positions, matching.insertable());
+        chart.restrict_to(&filter);
+      }
+      for (const Arc& a : arcs) {
+        chart.open_position(a.end);
+        if (ForestNode* n = chart.add_node(a.tag, a.start, a.end, nullptr)) n->word = "w";
+      }
+      chart.collect_roots(positions);
+      if (!brackets.empty()) matching.filter_forest(chart, brackets);
+      results[filtered] = forest_trees(chart);
+    }
+    ++checked;
+    if (!results[0].empty()) ++kept;
+    std::string described;
+    for (const Bracket& b : brackets) {
+      described += " [" + std::to_string(b.start) + "," + std::to_string(b.end) + ":";
+      for (int c : b.categories) described += " " + std::to_string(c);
+      described += "]";
+    }
+    for (int x = 0; x < symbols; ++x) described += matching.insertable()[x] ? " +" : " -";
+    ASSERT_EQ(results[1], results[0]) << "round " << round << described;
+  }
+  EXPECT_GT(kept, 30);  // not only empty forests
 }
 
 }  // namespace

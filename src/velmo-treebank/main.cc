@@ -39,10 +39,12 @@ const char* const kUsage =
     "  --open-max N      words seen at most N times give the open classes (default 1)\n"
     "  --sentences FILE  also write the sentences of the trees in velmo's input format\n"
     "  --gold FILE       also write the cleaned trees, one per line, as velmo -viterbi does\n"
+    "  --bracketed FILE  also write the sentences with every constituent and part of speech\n"
+    "                    bracketed, for training on the trees themselves (velmo -isym EMPTY)\n"
     "  --break-cycles    drop the least frequent rule of every unary cycle of the grammar\n";
 
 struct Options {
-  std::string base, heads_file, sentences_file, gold_file;
+  std::string base, heads_file, sentences_file, gold_file, bracketed_file;
   std::vector<std::string> treebank_files;
   long open_max = 1;
   bool break_cycles = false;
@@ -112,6 +114,15 @@ void count_tree(const Tree& node, const HeadTable& heads, Counts& counts) {
 bool is_capitalised(const std::string& word) {
   const unsigned char c = static_cast<unsigned char>(word[0]);
   return (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
+}
+
+// The sentence with every node of the tree bracketed, parts of speech included: a line "\t( X"
+// before the first word of each X, a line "\t)" after its last word.
+void write_bracketed(const Tree& node, std::string& out) {
+  out += "\t( " + node.label + "\n";
+  if (node.is_preterminal()) out += node.word + "\n";
+  for (const Tree& child : node.children) write_bracketed(child, out);
+  out += "\t)\n";
 }
 
 // ---------------------------------------------------------------- unary cycles
@@ -254,6 +265,8 @@ Options parse_options(int argc, char** argv) {
       o.sentences_file = value(i);
     } else if (a == "--gold") {
       o.gold_file = value(i);
+    } else if (a == "--bracketed") {
+      o.bracketed_file = value(i);
     } else if (a == "--break-cycles") {
       o.break_cycles = true;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -274,7 +287,7 @@ int run(int argc, char** argv) {
                               ? HeadTable(kPennHeadTable, "the default head table")
                               : HeadTable(read_file(options.heads_file), options.heads_file);
   Counts counts;
-  std::string sentences, gold;
+  std::string sentences, gold, bracketed;
   for (const std::string& name : options.treebank_files) {
     const std::string text = read_file(name);
     TreeReader reader(text, name);
@@ -300,13 +313,16 @@ int run(int argc, char** argv) {
       for (const Leaf& leaf : leaves) sentences += leaf.word + "\n";
       sentences += "\n";
       gold += format_tree(root) + "\n";
+      write_bracketed(root, bracketed);
+      bracketed += "\n";
     }
     if (in_file == 0) throw FatalError(name + ": no trees in the file\n");
   }
   handle_cycles(counts.rules, options.break_cycles);
   write_model(options, counts);
   for (const auto& [file, content] : {std::pair{options.sentences_file, &sentences},
-                                      std::pair{options.gold_file, &gold}}) {
+                                      std::pair{options.gold_file, &gold},
+                                      std::pair{options.bracketed_file, &bracketed}}) {
     if (file.empty()) continue;
     ReplacementFile out(file, "wt");
     std::fputs(content->c_str(), out.stream());

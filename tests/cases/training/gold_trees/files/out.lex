@@ -1,0 +1,12 @@
+''	-RQ- 1.00
+.	. 2.00
+He	PRP 1.00
+The	DT 1.00
+``	-LQ- 1.00
+dogs	NNS 1.00
+go	VB 1.00
+left	VBD 1.00
+man	NN 1.00
+runs	VBZ 1.00
+said	VBD 1.00
+stop	VB 0.00
