@@ -57,6 +57,8 @@ constexpr NumberOption kNumberOptions[] = {
     {"-min-rule-freq", &RunConfig::min_rule_freq},
     {"-min-choice-freq", &RunConfig::min_choice_freq},
     {"-shave", &RunConfig::shave},
+    {"-prune", &RunConfig::prune},
+    {"-rare-heads", &RunConfig::rare_heads},
 };
 
 // An option without argument and the flags it sets.
@@ -142,6 +144,10 @@ const char* const kUsageLines[] = {
     "  -sent-probs:\tPrint the probability of the input sentence (or the Viterbi parse in case of "
     "Viterbi parsing) to stderr.\n",
     "  -lexmodel:\tUse the lexicalised model (comparable to zubra).\n",
+    "  -rare-heads n: Lexicalise words seen at most <n> times in the lexicon as unknown heads\n",
+    "  \t\t(in training and parsing alike).\n",
+    "  -prune t:\tBefore a forest is lexicalised, remove the nodes and analyses whose\n",
+    "  \t\tposterior probability is below <t>.\n",
     "  -fails <file>: Print sentences which failed to parse to <file>.\n",
     "  -analysis-count <file>: Print the number of analyses to <file>.\n",
     "  -print-probs <file>:\tPrint the model parameters of each parse forest to <file>.\n",
@@ -275,6 +281,8 @@ class Scanner {
     // frequencies below 0 would turn them into negative counts.
     if (errno == ERANGE || !std::isfinite(value)) return invalid_argument(text);
     if (option.value == &RunConfig::old_freq && value < 0) return invalid_argument(text);
+    // A posterior lies in 0..1: a threshold above 1 would remove every parse.
+    if (option.value == &RunConfig::prune && (value < 0 || value > 1)) return invalid_argument(text);
     config_.*option.value = value;
     return Step::kGoOn;
   }
@@ -482,6 +490,7 @@ class Checker {
         {!config_.start_file.empty(), "-s"},
         {!config_.open_class_file.empty(), "-o"},
         {config_.shave != 0.0, "-shave"},
+        {config_.rare_heads != 0.0, "-rare-heads"},
         {config_.no_smoothing, "-no-smoothing"},
         {config_.wordwise_smoothing, "-wordwise-smoothing"},
         {!config_.rob_start_file.empty(), "-rob-start"},

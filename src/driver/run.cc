@@ -121,6 +121,8 @@ void read_text_model(RunModel& run_model, const RunConfig& config) {
   }
   if (model.lexicon.entries.empty() && !config.symbolic)
     fatal_error("Probabilistic parsing without a lexicon is not possible");
+  // Before training sets the frequencies to 0: the words as the model was given them.
+  if (config.rare_heads > 0) mark_rare_heads(model.lexicon, config.rare_heads);
 
   message(config, "finished\nreading open class categories...");
   read_open_class_file(config.open_class_file, model, model.lexicon.open_class, config);

@@ -42,6 +42,8 @@ struct RunConfig {
   double min_rule_freq = 0.5;
   double min_choice_freq = 0.5;
   double shave = 0.0;
+  double prune = 0.0;
+  double rare_heads = 0.0;  // -rare-heads: words seen at most this often head as unknown  // -prune: posterior threshold before lexicalisation; 0 keeps everything
 
   static constexpr int kMaxMergeFiles = 100;
 };

@@ -108,6 +108,15 @@ void add_lexical_frequency(Lexicon& lexicon, int tag, std::string_view word, int
   if (table.loaded) table.entries[tag].freq += f;
 }
 
+void mark_rare_heads(Lexicon& lexicon, double at_most) {
+  lexicon.unknown_head.assign(lexicon.entries.size(), false);
+  for (std::size_t w = 0; w < lexicon.entries.size(); ++w) {
+    double seen = 0;
+    for (const TagEntry& t : lexicon.entries[w].tags) seen += t.freq;
+    lexicon.unknown_head[w] = seen <= at_most;
+  }
+}
+
 int lexical_item_index(const Lexicon& lexicon, std::string_view s, const RunConfig& config) {
   return config.stems ? lexicon.lemmas.index(s) : lexicon.word_index(s);
 }

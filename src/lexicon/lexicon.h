@@ -57,12 +57,17 @@ struct Lexicon {
   OpenClassTable open_class;      // -o
   OpenClassTable cap_open_class;  // -O, for words not starting with a lower-case letter
   MwlNode mwl_root;
+  // Per entry, with -rare-heads: the word is lexicalised as the unknown head. Empty otherwise.
+  std::vector<bool> unknown_head;
 
   // The entry of the word, else of its lower-case variant, else null.
   const LexEntry* find_word(std::string_view word) const;
   LexEntry* find_word(std::string_view word);
   // Index of the entry (same search), or -1.
   int word_index(std::string_view word) const;
+  bool heads_as_unknown(int index) const {
+    return index < static_cast<int>(unknown_head.size()) && unknown_head[index];
+  }
   // The open-class table for a word that is not in the lexicon.
   const OpenClassTable& table_for(std::string_view word) const;
   OpenClassTable& table_for(std::string_view word);
@@ -81,6 +86,11 @@ double lexical_probability(const Grammar& grammar, const Lexicon& lexicon, std::
 // Adds an expected frequency to the reading (tag, word), or to the open-class table.
 void add_lexical_frequency(Lexicon& lexicon, int tag, std::string_view word, int lemma, double f,
                            const RunConfig& config);
+
+// Marks the words whose frequencies, summed over their tags, are at most `at_most`: the
+// head-lexicalised model treats them as unknown words, as the open-class files treat the words
+// seen once, so that it learns what an unknown head does.
+void mark_rare_heads(Lexicon& lexicon, double at_most);
 
 // Lexical items (heads): lemmas with -stems, lexicon words otherwise; -1 is "<unknown>".
 int lexical_item_index(const Lexicon& lexicon, std::string_view s, const RunConfig& config);

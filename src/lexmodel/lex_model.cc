@@ -129,11 +129,19 @@ void count_heads(Model& model, PoolingClasses& pooling, const RunConfig& config)
   Grammar& grammar = model.grammar;
   const Lexicon& lexicon = model.lexicon;
   const int symbols = grammar.symbol_count();
-  // Head ids: the lexical items, and one more for any unknown word when there are open classes.
-  const int items = lexical_item_count(lexicon, config) + (lexicon.open_class.loaded ? 1 : 0);
+  // Head ids: the lexical items, and one more for any unknown word when there are open classes
+  // or words that head as unknown (-rare-heads); such a word is that one head.
+  const bool rare_words = std::find(lexicon.unknown_head.begin(), lexicon.unknown_head.end(),
+                                    true) != lexicon.unknown_head.end();
+  const int items =
+      lexical_item_count(lexicon, config) + (lexicon.open_class.loaded || rare_words ? 1 : 0);
   std::vector<std::vector<bool>> heads(symbols, std::vector<bool>(items, false));
   for (int w = 0; w < static_cast<int>(lexicon.entries.size()); ++w) {
     for (const TagEntry& t : lexicon.entries[w].tags) {
+      if (lexicon.heads_as_unknown(w)) {
+        heads[t.tag][items - 1] = true;
+        continue;
+      }
       if (!config.stems) heads[t.tag][w] = true;
       for (const LemmaEntry& l : t.lemmas)
         if (config.stems) heads[t.tag][l.lemma] = true;

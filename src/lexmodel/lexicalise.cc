@@ -72,7 +72,7 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
 
  private:
   // One variant of a word reading per head: its lemmas with -stems, else its word; -1 when the
-  // lexicon does not list the reading.
+  // lexicon does not list the reading, or with -rare-heads for a rare word.
   void lexicalise_word(ForestNode* node) {
     const Lexicon& lexicon = model_.lexicon;
     const std::string_view word = node->word ? node->word : "";
@@ -81,7 +81,7 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
     if (index >= 0)
       for (const TagEntry& t : lexicon.entries[index].tags)
         if (t.tag == node->category) reading = &t;
-    if (reading == nullptr) {
+    if (reading == nullptr || lexicon.heads_as_unknown(index)) {
       add_word_variant(node, -1);
     } else if (config_.stems) {
       for (const LemmaEntry& lemma : reading->lemmas) add_word_variant(node, lemma.lemma);

@@ -18,6 +18,7 @@
 #include "parser/chart.h"
 #include "parser/inside_outside.h"
 #include "parser/mwl_lookup.h"
+#include "parser/pruning.h"
 #include "parser/sentence.h"
 #include "parser/sentence_reader.h"
 #include "parser/training.h"
@@ -93,6 +94,7 @@ class SentenceLoop {
         lexicalise_(hooks.lexicalise),
         chunk_categories_(hooks.chunk_categories),
         bracket_matching_(hooks.bracket_matching) {
+    if (config.prune > 0) pruner_.emplace(model, config);
     if (config.train)
       trainer_.emplace(model, config, hooks.lexicalised_counts, hooks.lexicalised_files);
     for (const LexEntry& entry : model.lexicon.entries) {
@@ -141,6 +143,7 @@ class SentenceLoop {
   OutputContext ctx_;
   SideFiles side_;
   std::optional<Trainer> trainer_;
+  std::optional<ForestPruner> pruner_;
   std::function<void(Chart&)> lexicalise_;
   const std::vector<bool>* chunk_categories_;
   const BracketMatching* bracket_matching_;
@@ -293,7 +296,10 @@ void SentenceLoop::process_forest(std::clock_t started) {
                  static_cast<unsigned long long>(count_analyses(chart_)));
   }
   if (chart_.roots().empty()) report_failure();
-  if (lexicalise_) lexicalise_(chart_);
+  if (lexicalise_) {
+    if (pruner_ && !chart_.roots().empty()) pruner_->prune(chart_, sentence_);
+    lexicalise_(chart_);
+  }
   if (side_.print_probs != nullptr) print_parameters(side_.print_probs, ctx_);
   dispatch(started);
   // A full disk stops the run at the sentence it hits, not after the whole input.

@@ -117,40 +117,6 @@ TEST(TreebankMatching, TrainingCountsOnlyTheTreesThatAgree) {
 
 // --- The chart's bracket filter against matching alone --------------------------------------
 
-// Every tree of the forest below `node`, as text; items give their daughter sequences.
-std::vector<std::string> trees_below(const ForestNode* node);
-
-std::vector<std::string> sequences_of(const ChartItem* item) {
-  std::vector<std::string> out;
-  for (const DaughterLink* link = item->links; link; link = link->next) {
-    const std::vector<std::string> before =
-        link->previous ? sequences_of(link->previous) : std::vector<std::string>{""};
-    for (const std::string& d : trees_below(link->daughter))
-      for (const std::string& b : before) out.push_back(b + d);
-  }
-  return out;
-}
-
-std::vector<std::string> trees_below(const ForestNode* node) {
-  const std::string label = "(" + std::to_string(node->category) + " " +
-                            std::to_string(node->start) + " " + std::to_string(node->end);
-  std::vector<std::string> out;
-  if (node->lexical) out.push_back(label + ")");
-  for (const ChartItem* a = node->analyses; a; a = a->next_analysis)
-    for (const std::string& s : sequences_of(a)) out.push_back(label + s + ")");
-  return out;
-}
-
-std::vector<std::string> forest_trees(const Chart& chart) {
-  std::vector<std::string> all;
-  for (const ForestNode* root : chart.roots()) {
-    std::vector<std::string> t = trees_below(root);
-    all.insert(all.end(), t.begin(), t.end());
-  }
-  std::sort(all.begin(), all.end());
-  return all;
-}
-
 struct Arc {
   int start, end, tag;
 };
@@ -238,7 +204,7 @@ TEST(TreebankMatching, TheChartsBracketFilterKeepsTheMatchedForest) {
       }
       chart.collect_roots(positions);
       if (!brackets.empty()) matching.filter_forest(chart, brackets);
-      results[filtered] = forest_trees(chart);
+      results[filtered] = testing::forest_trees(chart);
     }
     ++checked;
     if (!results[0].empty()) ++kept;
