@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "driver/diagnostics.h"
+#include "driver/text_input.h"
 #include "model/estimation.h"
 
 namespace velmo {
@@ -560,6 +561,7 @@ double LexicalisedLookups::lexical(int category, int head) const {
 
 double LexicalisedLookups::word(std::string_view word, int category, int head) const {
   double p = lexical(category, head);
+  if (head == -1 && config_.rare_heads > 0) p *= unknown_shape(word, category);
   if (!config_.stems) return p;
   const LexEntry* entry = model_.lexicon.find_word(word);
   if (!entry) return p;
@@ -568,6 +570,22 @@ double LexicalisedLookups::word(std::string_view word, int category, int head) c
       for (const LemmaEntry& l : t.lemmas)
         if (l.lemma == head) return p * l.prob;
   return p;
+}
+
+// The unknown head stands for every rare word of its category; for a word the lexicon lacks,
+// whether it is capitalised is told by the two open-class tables: the share of the category's
+// open-class probability that lies in the table for words of its shape (never 0, since the
+// word's categories come from that table). A rare word of the lexicon has its own categories.
+double LexicalisedLookups::unknown_shape(std::string_view word, int category) const {
+  const Lexicon& lexicon = model_.lexicon;
+  if (lexicon.find_word(word) != nullptr) return 1.0;
+  auto open_prob = [&](const OpenClassTable& t) {
+    return t.loaded && t.entries[category].open ? t.entries[category].prob : 0.0;
+  };
+  const double both = open_prob(lexicon.open_class) + open_prob(lexicon.cap_open_class);
+  if (!(both > 0) || !lexicon.cap_open_class.loaded) return 1.0;
+  const bool capitalised = !word.empty() && !is_lower(static_cast<unsigned char>(word[0]));
+  return open_prob(capitalised ? lexicon.cap_open_class : lexicon.open_class) / both;
 }
 
 double LexicalisedLookups::choice(int daughter_head, int daughter_category, int parent_category,

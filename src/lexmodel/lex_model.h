@@ -114,6 +114,7 @@ class LexicalisedLookups : public LexicalisedProbabilities {
 
  private:
   int head_count(int id) const;
+  double unknown_shape(std::string_view word, int category) const;
 
   const Model& model_;
   const LexModel& lex_;

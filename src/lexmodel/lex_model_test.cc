@@ -87,5 +87,36 @@ TEST_F(ChoiceLookupTest, FixedChoicesOverrideTheTables) {
   EXPECT_DOUBLE_EQ(choice(2, 0, 1, 3), 0.125 * 0.5);  // another context: the tables
 }
 
+// With -rare-heads the unknown head's reading also says whether the word is capitalised: the
+// share of the tag's open-class probability in the table for its shape. Symbols N (open in
+// both tables: 0.3 and 0.1), V (open in the ordinary table only); no head records, so the
+// lexical probability is the lexical share, 1.
+TEST(LexModelTest, AnUnknownHeadsReadingCarriesItsShape) {
+  Model model;
+  testing::GrammarBuilder b(model.grammar, {"N", "V"});
+  b.finish();
+  for (SymbolData& d : model.grammar.data) d.lex_share = 1.0;
+  Lexicon& lexicon = model.lexicon;
+  lexicon.open_class = {true, {{true, 3, 0.3}, {true, 1, 0.2}}};
+  lexicon.cap_open_class = {true, {{true, 1, 0.1}, {false, 0, 0}}};
+  LexModel lex;
+  lex.reset(2);
+  PoolingClasses pooling;
+  RunConfig config;
+  LexicalisedLookups lookups(model, lex, pooling, config);
+  EXPECT_EQ(lookups.word("Zorb", 0, -1), 1.0);  // without the option: as specified
+  config.rare_heads = 1;
+  EXPECT_DOUBLE_EQ(lookups.word("Zorb", 0, -1), 0.1 / 0.4);
+  EXPECT_DOUBLE_EQ(lookups.word("zorb", 0, -1), 0.3 / 0.4);
+  EXPECT_DOUBLE_EQ(lookups.word("4zorb", 0, -1), 0.1 / 0.4);  // a digit is not lower case
+  EXPECT_EQ(lookups.word("zorb", 1, -1), 1.0);
+  lexicon.entries.push_back({"Zorb", {{1, 0.5f, 1.0, {}}}});  // a rare word of the lexicon
+  EXPECT_EQ(lookups.word("Zorb", 1, -1), 1.0);
+  EXPECT_EQ(lookups.word("Zorb", 0, -1), 1.0);
+  EXPECT_EQ(lookups.word("zorb", 0, 7), 1.0);   // a known head: no factor
+  lexicon.cap_open_class.loaded = false;        // one table: shape says nothing
+  EXPECT_EQ(lookups.word("Zorb", 0, -1), 1.0);
+}
+
 }  // namespace
 }  // namespace velmo

@@ -4,6 +4,7 @@
 
 #include "lexicon/lexicon.h"
 #include "parser/forest_walk.h"
+#include "parser/probability_passes.h"
 
 namespace velmo {
 
@@ -20,9 +21,19 @@ PROB ProbModel::lexical(const ForestNode* node) const {
       lexical_probability(model_.grammar, model_.lexicon, word, node->category, config_));
 }
 
+void ProbModel::refresh() {
+  const Grammar& g = model_.grammar;
+  rule_base_.assign(g.symbol_count(), 0);
+  rule_logs_.clear();
+  for (int m = 0; m < g.symbol_count(); ++m) {
+    rule_base_[m] = static_cast<int>(rule_logs_.size());
+    for (const Rule& r : g.data[m].rules) rule_logs_.push_back(PROB::from(r.prob));
+  }
+}
+
 PROB ProbModel::rule(const ChartItem* item) const {
   if (lexicalised_) return PROB::from(lexicalised_->rule(item->mother, item->rule, item->head));
-  return PROB::from(model_.grammar.rule(item->mother, item->rule).prob);
+  return rule_logs_[rule_base_[item->mother] + item->rule];
 }
 
 // Only a link that adds a non-head daughter is a lexical choice.
@@ -49,29 +60,6 @@ void print_log_prob(const char* label, PROB p) {
     std::fprintf(stderr, "%s: %g\n", label, p.log);
   }
 }
-
-struct InsidePass : ForestVisitor<InsidePass> {
-  explicit InsidePass(const ProbModel& pm) : pm(pm) {}
-  const ProbModel& pm;
-  PROB sentence_prob;
-
-  void item_after(ChartItem* item) {
-    PROB sum;
-    for (DaughterLink* l = item->links; l; l = l->next) sum += pm.link_value(l, item);
-    item->inside = sum;
-    item->outside = PROB::zero();
-  }
-  void node_after(ForestNode* node) {
-    PROB sum = node->lexical ? pm.lexical(node) : PROB::zero();
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis) sum += pm.rule(a) * a->inside;
-    node->inside = sum;
-    node->outside = PROB::zero();
-  }
-  void root_after(ForestNode* root) {
-    sentence_prob += pm.start(root) * root->inside;
-    root->outside = PROB::zero();
-  }
-};
 
 // Only a strictly greater value replaces the current one, so ties keep the first in list order.
 struct ViterbiPass : ForestVisitor<ViterbiPass> {
@@ -102,30 +90,6 @@ struct ViterbiPass : ForestVisitor<ViterbiPass> {
   void root_after(ForestNode* root) {
     PROB v = pm.start(root) * root->inside;
     if (v > best) best = v;
-  }
-};
-
-// Runs top-down, so a record's outside value is complete before it is passed on.
-struct OutsidePass : ForestVisitor<OutsidePass> {
-  explicit OutsidePass(const ProbModel& pm) : pm(pm) {}
-  const ProbModel& pm;
-
-  void root_before(ForestNode* root) { root->outside += pm.start(root); }
-  void node_before(ForestNode* node) {
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis) {
-      a->outside = node->outside * pm.rule(a);
-    }
-  }
-  void item_before(ChartItem* item) {
-    for (DaughterLink* l = item->links; l; l = l->next) {
-      PROB x = item->outside * pm.choice(l, item);
-      if (l->previous) {
-        l->previous->outside += x * l->daughter->inside;
-        l->daughter->outside += x * l->previous->inside;
-      } else {
-        l->daughter->outside += x;
-      }
-    }
   }
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "driver/run_config.h"
 #include "model/model.h"
@@ -35,7 +36,12 @@ class ProbModel {
  public:
   ProbModel(const Model& model, const RunConfig& config,
             const LexicalisedProbabilities* lexicalised = nullptr)
-      : model_(model), config_(config), lexicalised_(lexicalised) {}
+      : model_(model), config_(config), lexicalised_(lexicalised) {
+    refresh();
+  }
+  // Takes the rule probabilities anew (their logarithms are kept, one per rule): after an
+  // estimation, before the next forest.
+  void refresh();
   PROB start(const ForestNode* node) const;
   PROB lexical(const ForestNode* node) const;
   PROB rule(const ChartItem* item) const;
@@ -51,6 +57,8 @@ class ProbModel {
   const Model& model_;
   const RunConfig& config_;
   const LexicalisedProbabilities* lexicalised_;
+  std::vector<int> rule_base_;  // per mother: the index of its first rule in rule_logs_
+  std::vector<PROB> rule_logs_;
 };
 
 // Per-sentence results of the computations.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "parser/forest_walk.h"
+#include "parser/probability_passes.h"
 
 namespace velmo {
 
@@ -15,63 +16,100 @@ RunConfig without_sentence_probabilities(const RunConfig& config) {
   return quiet;
 }
 
-// Decides, daughters first, which records stay: those at or above the threshold with something
-// left below them. A record met again on a cycle before it is decided counts as removed.
-struct MarkPass : ForestVisitor<MarkPass> {
-  MarkPass(double log_threshold, PROB sentence_prob)
-      : log_threshold(log_threshold), sentence_prob(sentence_prob) {}
+// What pruning knows of a record: unlikely (below the threshold, or unreached), likely but not
+// yet looked at below, kept (likely, with something kept below it), or kept and cut (its lists
+// hold kept records only).
+enum Mark : char { kRemoved, kLikely, kKept, kCut };
+
+// The outside pass, marking every record as soon as its outside value is complete.
+struct MarkingOutsidePass : OutsidePass {
+  MarkingOutsidePass(const ProbModel& pm, double log_threshold, PROB sentence_prob,
+                     RecordValues<Mark>& marks)
+      : OutsidePass(pm), log_threshold(log_threshold), sentence_prob(sentence_prob), marks(marks) {}
   double log_threshold;
   PROB sentence_prob;
-  RecordValues<char> kept;
+  RecordValues<Mark>& marks;
 
   template <class Record>
-  bool likely(const Record* r) const {
+  void mark(Record* r) {
+    marks.enter(r);
     const PROB posterior = r->inside * r->outside;
-    return !posterior.is_zero() && posterior.log - sentence_prob.log >= log_threshold;
+    const bool likely = !posterior.is_zero() && posterior.log - sentence_prob.log >= log_threshold;
+    marks[r] = likely ? kLikely : kRemoved;
   }
-  bool link_kept(const DaughterLink* l) {
-    return (l->previous == nullptr || kept[l->previous]) && kept[l->daughter];
+  void node_before(ForestNode* node) {
+    mark(node);
+    OutsidePass::node_before(node);
   }
-  void node_before(ForestNode* node) { kept.enter(node); }
-  void item_before(ChartItem* item) { kept.enter(item); }
-  void item_after(ChartItem* item) {
-    bool any = false;
-    for (const DaughterLink* l = item->links; l && !any; l = l->next) any = link_kept(l);
-    kept[item] = any && likely(item);
+  void item_before(ChartItem* item) {
+    mark(item);
+    OutsidePass::item_before(item);
   }
-  void node_after(ForestNode* node) {
-    bool any = node->lexical != 0;
-    for (const ChartItem* a = node->analyses; a && !any; a = a->next_analysis) any = kept[a];
-    kept[node] = any && likely(node);
-  }
+  void complete_item_before(ChartItem* item) { item_before(item); }
 };
 
-// Unlinks what the marks removed, before the walk goes below a record, so that it only walks
-// what stays.
-struct CutPass : ForestVisitor<CutPass> {
-  explicit CutPass(MarkPass& marks) : marks(marks) {}
-  MarkPass& marks;
+// Decides, daughters first, which likely records stay (those with something kept below them),
+// and then unlinks everything else from what stays. Both walk only the likely records; the
+// outside pass has refused a cyclic forest.
+class Cutter {
+ public:
+  explicit Cutter(RecordValues<Mark>& marks) : marks_(marks) {}
 
-  void node_before(ForestNode* node) {
+  bool decide(ForestNode* node) {
+    Mark& m = marks_[node];
+    if (m != kLikely) return m != kRemoved;
+    bool any = node->lexical != 0;
+    for (ChartItem* a = node->analyses; a; a = a->next_analysis) any = decide(a) || any;
+    m = any ? kKept : kRemoved;
+    return any;
+  }
+  bool decide(ChartItem* item) {
+    Mark& m = marks_[item];
+    if (m != kLikely) return m != kRemoved;
+    bool any = false;
+    for (DaughterLink* l = item->links; l; l = l->next) {
+      const bool previous = l->previous == nullptr || decide(l->previous);
+      any = (decide(l->daughter) && previous) || any;
+    }
+    m = any ? kKept : kRemoved;
+    return any;
+  }
+
+  void cut(ForestNode* node) {
+    if (marks_[node] == kCut) return;
+    marks_[node] = kCut;
     ChartItem** at = &node->analyses;
     while (*at) {
-      if (marks.kept[*at]) {
+      if (kept(*at)) {
+        cut(*at);
         at = &(*at)->next_analysis;
       } else {
         *at = (*at)->next_analysis;
       }
     }
   }
-  void item_before(ChartItem* item) {
+  void cut(ChartItem* item) {
+    if (marks_[item] == kCut) return;
+    marks_[item] = kCut;
     DaughterLink** at = &item->links;
     while (*at) {
-      if (marks.link_kept(*at)) {
-        at = &(*at)->next;
+      DaughterLink* l = *at;
+      if ((l->previous == nullptr || kept(l->previous)) && kept(l->daughter)) {
+        if (l->previous) cut(l->previous);
+        cut(l->daughter);
+        at = &l->next;
       } else {
-        *at = (*at)->next;
+        *at = l->next;
       }
     }
   }
+
+ private:
+  template <class Record>
+  bool kept(Record* r) {
+    return marks_[r] >= kKept;
+  }
+  RecordValues<Mark>& marks_;
 };
 
 }  // namespace
@@ -81,19 +119,21 @@ ForestPruner::ForestPruner(const Model& model, const RunConfig& config)
       pm_(model, quiet_config_),
       threshold_(config.prune) {}
 
-bool ForestPruner::prune(Chart& chart, const Sentence& sentence) const {
-  ForestProbs probs;
-  compute_inside_outside(chart, pm_, sentence, probs);
-  if (probs.sentence_prob.is_zero()) return false;
-  MarkPass marks(std::log(threshold_), probs.sentence_prob);
-  walk(chart, marks);
+bool ForestPruner::prune(Chart& chart) {
+  pm_.refresh();
+  WithReferenceCounts<InsidePass> inside(pm_);
+  walk(chart, inside);
+  if (inside.sentence_prob.is_zero()) return false;
+  RecordValues<Mark> marks;
+  MarkingOutsidePass outside(pm_, std::log(threshold_), inside.sentence_prob, marks);
+  top_down_walk_counted(chart, outside);
+  Cutter cutter(marks);
   std::vector<ForestNode*> roots;
   for (ForestNode* root : chart.roots())
-    if (marks.kept[root]) roots.push_back(root);
+    if (cutter.decide(root)) roots.push_back(root);
   if (roots.empty()) return false;
+  for (ForestNode* root : roots) cutter.cut(root);
   chart.roots() = std::move(roots);
-  CutPass cut(marks);
-  walk(chart, cut);
   return true;
 }
 

@@ -10,7 +10,6 @@
 #include "model/model.h"
 #include "parser/chart.h"
 #include "parser/inside_outside.h"
-#include "parser/sentence.h"
 
 namespace velmo {
 
@@ -19,7 +18,7 @@ class ForestPruner {
   ForestPruner(const Model& model, const RunConfig& config);
   // Computes the unlexicalised inside and outside values and cuts the forest; false when it
   // was kept whole (no root would remain). Writes nothing to standard error.
-  bool prune(Chart& chart, const Sentence& sentence) const;
+  bool prune(Chart& chart);
 
  private:
   RunConfig quiet_config_;  // the run's options without -sent-probs

@@ -77,9 +77,7 @@ std::vector<Constituents> pruned(testing::AmbiguousModel& m, const std::vector<s
   for (const std::string& w : words) tags.push_back(m.tags_of(w));
   testing::parse(chart, m.b, words, tags);
   m.config.prune = threshold;
-  Sentence sentence;
-  sentence.position_count = static_cast<int>(words.size());
-  cut = ForestPruner(m.model, m.config).prune(chart, sentence);
+  cut = ForestPruner(m.model, m.config).prune(chart);
   return forest_constituents(chart);
 }
 

@@ -168,6 +168,7 @@ bool SentenceLoop::process_sentence() {
   sentence_.clear();
   categories_.clear();
   probs_ = ForestProbs{};
+  pm_.refresh();  // training may have estimated new probabilities
   if (config_.sent_weights && !reader_.read_weight(sentence_)) return false;
   bool too_long = read_words();
   announce_readings();
@@ -297,7 +298,7 @@ void SentenceLoop::process_forest(std::clock_t started) {
   }
   if (chart_.roots().empty()) report_failure();
   if (lexicalise_) {
-    if (pruner_ && !chart_.roots().empty()) pruner_->prune(chart_, sentence_);
+    if (pruner_ && !chart_.roots().empty()) pruner_->prune(chart_);
     lexicalise_(chart_);
   }
   if (side_.print_probs != nullptr) print_parameters(side_.print_probs, ctx_);

@@ -1,0 +1,58 @@
+// The inside and outside passes as forest visitors, for the computations of inside_outside.h
+// and for passes that add work of their own to them (pruning marks each record as soon as its
+// outside value is complete).
+#pragma once
+
+#include "parser/forest_walk.h"
+#include "parser/inside_outside.h"
+
+namespace velmo {
+
+struct InsidePass : ForestVisitor<InsidePass> {
+  explicit InsidePass(const ProbModel& pm) : pm(pm) {}
+  const ProbModel& pm;
+  PROB sentence_prob;
+
+  void item_after(ChartItem* item) {
+    PROB sum;
+    for (DaughterLink* l = item->links; l; l = l->next) sum += pm.link_value(l, item);
+    item->inside = sum;
+    item->outside = PROB::zero();
+  }
+  void node_after(ForestNode* node) {
+    PROB sum = node->lexical ? pm.lexical(node) : PROB::zero();
+    for (ChartItem* a = node->analyses; a; a = a->next_analysis) sum += pm.rule(a) * a->inside;
+    node->inside = sum;
+    node->outside = PROB::zero();
+  }
+  void root_after(ForestNode* root) {
+    sentence_prob += pm.start(root) * root->inside;
+    root->outside = PROB::zero();
+  }
+};
+
+// Runs top-down, so a record's outside value is complete before it is passed on.
+struct OutsidePass : ForestVisitor<OutsidePass> {
+  explicit OutsidePass(const ProbModel& pm) : pm(pm) {}
+  const ProbModel& pm;
+
+  void root_before(ForestNode* root) { root->outside += pm.start(root); }
+  void node_before(ForestNode* node) {
+    for (ChartItem* a = node->analyses; a; a = a->next_analysis) {
+      a->outside = node->outside * pm.rule(a);
+    }
+  }
+  void item_before(ChartItem* item) {
+    for (DaughterLink* l = item->links; l; l = l->next) {
+      PROB x = item->outside * pm.choice(l, item);
+      if (l->previous) {
+        l->previous->outside += x * l->daughter->inside;
+        l->daughter->outside += x * l->previous->inside;
+      } else {
+        l->daughter->outside += x;
+      }
+    }
+  }
+};
+
+}  // namespace velmo
