@@ -37,6 +37,16 @@ std::string without_function_tags(const std::string& label) {
   return cut.empty() ? label : cut;
 }
 
+std::string without_annotation(const std::string& label) {
+  const std::size_t mark = label.find('^');
+  return mark == 0 || mark == std::string::npos ? label : label.substr(0, mark);
+}
+
+void remove_annotations(Tree& tree) {
+  tree.label = without_annotation(tree.label);
+  for (Tree& child : tree.children) remove_annotations(child);
+}
+
 bool is_punctuation_tag(std::string_view tag) {
   return tag == "," || tag == ":" || tag == "." || tag == "``" || tag == "''" || tag == "-LQ-" ||
          tag == "-RQ-";

@@ -29,6 +29,12 @@ void collect_leaves(const Tree& tree, std::vector<Leaf>& leaves);
 // (-NONE-, -LRB-) stay whole.
 std::string without_function_tags(const std::string& label);
 
+// NP^S is NP: a parent annotation (velmo-treebank --parent) cut. A label that begins with '^'
+// stays whole.
+std::string without_annotation(const std::string& label);
+// The tree with every label's parent annotation cut.
+void remove_annotations(Tree& tree);
+
 // The punctuation tags , : . and the quote tags, as treebanks write them (`` '') and as
 // velmo-treebank renames them (-LQ- -RQ-).
 bool is_punctuation_tag(std::string_view tag);

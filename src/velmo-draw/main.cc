@@ -15,9 +15,9 @@
 // With --dot it writes Graphviz dot instead (dot -Tsvg turns it into a picture), and with --vpf
 // it reads the packed forests of velmo -vpf and writes them as dot graphs in which a shared
 // node is drawn once, with an edge from each use, and the readings of an ambiguous node hang
-// from a point.
+// from a point. --plain draws trees without the parent annotations of their labels (NP^S as NP).
 //
-// Usage: velmo-draw [--dot] [--vpf] [file]   (standard input without a file)
+// Usage: velmo-draw [--dot] [--vpf] [--plain] [file]   (standard input without a file)
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -281,15 +281,17 @@ class VpfReader {
 // ---------------------------------------------------------------- main
 
 int run(int argc, char** argv) {
-  bool dot = false, vpf = false;
+  bool dot = false, vpf = false, plain = false;
   std::string name;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--dot") == 0) {
       dot = true;
     } else if (std::strcmp(argv[i], "--vpf") == 0) {
       vpf = dot = true;
+    } else if (std::strcmp(argv[i], "--plain") == 0) {
+      plain = true;
     } else if (argv[i][0] == '-' || !name.empty()) {
-      std::fputs("usage: velmo-draw [--dot] [--vpf] [file]\n", stderr);
+      std::fputs("usage: velmo-draw [--dot] [--vpf] [--plain] [file]\n", stderr);
       return 2;
     } else {
       name = argv[i];
@@ -316,7 +318,8 @@ int run(int argc, char** argv) {
       writer.end();
       continue;
     }
-    const Tree tree = tree_of_line(line, name, number);
+    Tree tree = tree_of_line(line, name, number);
+    if (plain) remove_annotations(tree);
     if (dot) {
       writer.begin(number);
       draw_dot(tree, writer);

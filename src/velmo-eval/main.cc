@@ -4,10 +4,12 @@
 // velmo-treebank renames them, -LQ- -RQ-) and empty elements (-NONE-) are left out of the
 // words that spans count (empty elements also out of the length); function tags are cut
 // (NP-SBJ is NP); ADVP and PRT count as one label; the root bracket counts; a "No parse for:"
-// line counts as a tree without brackets and with no tag right.
+// line counts as a tree without brackets and with no tag right. Parent annotations of the
+// labels (NP^S, from velmo-treebank --parent) are cut from both files first.
 //
-// Usage: velmo-eval [-q] gold-file test-file
-//   -q  the summary only, without the line per sentence
+// Usage: velmo-eval [-q] [--keep-annotation] gold-file test-file
+//   -q                 the summary only, without the line per sentence
+//   --keep-annotation  score NP^S and NP^VP as labels of their own
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -185,17 +187,29 @@ std::vector<std::optional<Tree>> read_trees(const std::string& name) {
 int run(int argc, char** argv) {
   bool quiet = false;
   int first = 1;
-  if (argc > 1 && std::strcmp(argv[1], "-q") == 0) {
-    quiet = true;
-    first = 2;
+  bool keep_annotation = false;
+  for (; first < argc && argv[first][0] == '-' && argv[first][1] != '\0'; ++first) {
+    if (std::strcmp(argv[first], "-q") == 0) {
+      quiet = true;
+    } else if (std::strcmp(argv[first], "--keep-annotation") == 0) {
+      keep_annotation = true;
+    } else {
+      break;
+    }
   }
   if (argc - first != 2) {
-    std::fputs("usage: velmo-eval [-q] gold-file test-file\n", stderr);
+    std::fputs("usage: velmo-eval [-q] [--keep-annotation] gold-file test-file\n", stderr);
     return 2;
   }
   const std::string gold_name = argv[first], test_name = argv[first + 1];
-  const auto gold = read_trees(gold_name);
-  const auto test = read_trees(test_name);
+  auto gold = read_trees(gold_name);
+  auto test = read_trees(test_name);
+  // A grammar with parent annotations (NP^S) is scored on the treebank's own labels.
+  if (!keep_annotation) {
+    for (auto* trees : {&gold, &test})
+      for (auto& tree : *trees)
+        if (tree) remove_annotations(*tree);
+  }
   if (gold.size() != test.size()) {
     throw FatalError(test_name + ": " + std::to_string(test.size()) + " trees, but " + gold_name +
                      " has " + std::to_string(gold.size()) + "\n");

@@ -11,7 +11,10 @@
 //   base.OC     the same for the capitalised ones
 // and, on request, the sentences in velmo's input format and the cleaned trees as -viterbi
 // prints them (gold files for velmo-eval). Unary cycles of the grammar (which velmo's inside,
-// outside and training refuse) are reported, and broken with --break-cycles.
+// outside and training refuse) are reported, and broken with --break-cycles. With --parent
+// every phrase below the root carries its parent's label (NP^S, NP^VP), so that the grammar
+// tells a subject from an object; heads and cycles are decided on the plain labels, and the
+// gold trees keep them.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -41,13 +44,16 @@ const char* const kUsage =
     "  --gold FILE       also write the cleaned trees, one per line, as velmo -viterbi does\n"
     "  --bracketed FILE  also write the sentences with every constituent and part of speech\n"
     "                    bracketed, for training on the trees themselves (velmo -isym EMPTY)\n"
-    "  --break-cycles    drop the least frequent rule of every unary cycle of the grammar\n";
+    "  --break-cycles    drop the least frequent rule of every unary cycle of the grammar\n"
+    "  --parent          every phrase below the root carries its parent's label: NP^S, NP^VP\n"
+    "  --parent-tags     with --parent, the parts of speech too: NN^NP\n";
 
 struct Options {
   std::string base, heads_file, sentences_file, gold_file, bracketed_file;
   std::vector<std::string> treebank_files;
   long open_max = 1;
   bool break_cycles = false;
+  bool parent = false, parent_tags = false;
 };
 
 // NP-SBJ-1 and NP=2 are NP; labels that begin with a hyphen (-NONE-, -LRB-) stay whole. The
@@ -97,18 +103,38 @@ struct Counts {
   long trees = 0;
 };
 
+// The head daughter is found on the plain labels, so that an annotated rule has the head of the
+// rule it annotates.
 void count_tree(const Tree& node, const HeadTable& heads, Counts& counts) {
   if (node.is_preterminal()) {
     ++counts.lexicon[node.word][node.label];
     return;
   }
   RuleKey key{node.label, {}, 0};
+  std::vector<std::string> plain;
   for (const Tree& child : node.children) {
     key.daughters.push_back(child.label);
+    plain.push_back(without_annotation(child.label));
     count_tree(child, heads, counts);
   }
-  key.head = heads.head(node.label, key.daughters);
+  key.head = heads.head(without_annotation(node.label), plain);
   ++counts.rules[key];
+}
+
+// Parent annotation: every phrase below `node` gets its parent's label after a '^' (the parts
+// of speech too with `tags`). A node is annotated by its parent after its own daughters, which
+// therefore see its plain label.
+void annotate_below(Tree& node, bool tags) {
+  for (Tree& child : node.children) {
+    annotate_below(child, tags);
+    if (!child.is_preterminal() || tags) child.label += "^" + node.label;
+  }
+}
+
+RuleKey plain_rule(const RuleKey& key) {
+  RuleKey plain{without_annotation(key.mother), {}, key.head};
+  for (const std::string& d : key.daughters) plain.daughters.push_back(without_annotation(d));
+  return plain;
 }
 
 bool is_capitalised(const std::string& word) {
@@ -166,8 +192,10 @@ std::vector<Rules::const_iterator> find_cycle(const Rules& rules,
   return cycle;
 }
 
-// Reports every unary cycle; with `drop`, removes the least frequent rule of each.
-void handle_cycles(Rules& rules, bool drop) {
+// Reports every unary cycle; with `drop`, removes the least frequent rule of each and returns
+// the rules removed.
+std::set<RuleKey> handle_cycles(Rules& rules, bool drop) {
+  std::set<RuleKey> dropped;
   std::set<RuleKey> left_out;
   int cycles = 0;
   while (true) {
@@ -185,6 +213,7 @@ void handle_cycles(Rules& rules, bool drop) {
       std::fprintf(stderr, "velmo-treebank: dropped the rule %s -> %s (frequency %ld)\n",
                    weakest->first.mother.c_str(), weakest->first.daughters[0].c_str(),
                    weakest->second);
+      dropped.insert(weakest->first);
       rules.erase(weakest);
     } else {
       left_out.insert(weakest->first);
@@ -195,6 +224,7 @@ void handle_cycles(Rules& rules, bool drop) {
                  "velmo-treebank: velmo refuses inside, outside and training for a grammar with "
                  "unary cycles; --break-cycles drops the least frequent rule of each\n");
   }
+  return dropped;
 }
 
 // ---------------------------------------------------------------- output
@@ -267,6 +297,10 @@ Options parse_options(int argc, char** argv) {
       o.gold_file = value(i);
     } else if (a == "--bracketed") {
       o.bracketed_file = value(i);
+    } else if (a == "--parent") {
+      o.parent = true;
+    } else if (a == "--parent-tags") {
+      o.parent = o.parent_tags = true;
     } else if (a == "--break-cycles") {
       o.break_cycles = true;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -286,7 +320,7 @@ int run(int argc, char** argv) {
   const HeadTable heads = options.heads_file.empty()
                               ? HeadTable(kPennHeadTable, "the default head table")
                               : HeadTable(read_file(options.heads_file), options.heads_file);
-  Counts counts;
+  Counts counts, plain_counts;
   std::string sentences, gold, bracketed;
   for (const std::string& name : options.treebank_files) {
     const std::string text = read_file(name);
@@ -307,18 +341,27 @@ int run(int argc, char** argv) {
       }
       ++counts.trees;
       ++counts.starts[root.label];
-      count_tree(root, heads, counts);
+      Tree annotated = root;
+      if (options.parent) annotate_below(annotated, options.parent_tags);
+      count_tree(annotated, heads, counts);
+      if (options.parent) count_tree(root, heads, plain_counts);
       std::vector<Leaf> leaves;
       collect_leaves(root, leaves);
       for (const Leaf& leaf : leaves) sentences += leaf.word + "\n";
       sentences += "\n";
       gold += format_tree(root) + "\n";
-      write_bracketed(root, bracketed);
+      write_bracketed(annotated, bracketed);
       bracketed += "\n";
     }
     if (in_file == 0) throw FatalError(name + ": no trees in the file\n");
   }
-  handle_cycles(counts.rules, options.break_cycles);
+  // Cycles are those of the plain grammar; an annotated rule goes with the rule it annotates.
+  if (options.parent) {
+    const std::set<RuleKey> dropped = handle_cycles(plain_counts.rules, options.break_cycles);
+    std::erase_if(counts.rules, [&](const auto& r) { return dropped.count(plain_rule(r.first)); });
+  } else {
+    handle_cycles(counts.rules, options.break_cycles);
+  }
   write_model(options, counts);
   for (const auto& [file, content] : {std::pair{options.sentences_file, &sentences},
                                       std::pair{options.gold_file, &gold},
