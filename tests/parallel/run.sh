@@ -52,7 +52,8 @@ same() {
 
 for mode in -viterbi -viterbi1 -tagging "-viterbi -tagging" -trees -preorder -vpf \
   "-vpf -inside -outside" "-inside -outside -freq -viterbi-probs" "-sent-probs -viterbi" \
-  "-governors" "-heads -viterbi" "-quiet -viterbi" ""; do
+  "-governors" "-heads -viterbi" "-quiet -viterbi" "-quiet -sent-probs -viterbi" \
+  "-quiet -verbose" ""; do
   # shellcheck disable=SC2086
   same "mode '$mode'" "" -- $mode -in "$model" "$text"
 done
@@ -120,6 +121,8 @@ trained() {
   if ((${#problems[@]})); then fail "$name" "${problems[@]}"; else passed=$((passed + 1)); fi
 }
 unlexicalised="gram lex start oc OC"
+# As printed, two decimals: the blocks must not round before they are added up.
+trained "training, two decimals" 0 "$unlexicalised" "$text" -- -in "$model"
 trained "training" 1e-10 "$unlexicalised" "$text" -- -high-precision -in "$model"
 trained "training, quiet" 1e-10 "$unlexicalised" "$text" -- -quiet -high-precision -in "$model"
 trained "training with sentence weights" 1e-10 "$unlexicalised" weighted.txt -- -sent-weights \
