@@ -110,7 +110,8 @@ class Session {
       pending_ = "No results to be saved!";
     } else {
       run_query(saved_, output_);
-      std::fflush(output_);
+      // A save that did not reach the file (a full disk) is no save.
+      if (std::fflush(output_) != 0 || std::ferror(output_)) fatal_error("Can't write to output file");
       pending_ = "Results have been saved!";
     }
   }

@@ -1,6 +1,8 @@
 #include "trees/tree.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -146,7 +148,15 @@ Tree tree_of_line(std::string_view line, const std::string& name, int number) {
 
 int run_tool(const char* tool, int argc, char** argv, int (*run)(int, char**)) {
   try {
-    return run(argc, argv);
+    const int status = run(argc, argv);
+    // Output that could not be written (a full disk, a closed pipe) is a failure, not a result.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      const int error = errno;
+      std::clearerr(stdout);
+      throw FatalError(std::string("cannot write standard output: ") + std::strerror(error) +
+                       "\n");
+    }
+    return status;
   } catch (const FatalError& e) {
     std::fflush(stdout);
     std::fprintf(stderr, "%s: %s", tool, e.text().c_str());

@@ -174,6 +174,8 @@ int draw_dot(const Tree& node, DotWriter& dot) {
 
 // ---------------------------------------------------------------- vpf forests
 
+constexpr int kMaxForestDepth = 10000;
+
 // A -vpf forest line: ("S" ("NP" ...)...), #n= before a shared node, #n for a later use of it,
 // {A#iB} for the readings of an ambiguous node, =#i[...] for values after a category.
 class VpfReader {
@@ -183,14 +185,16 @@ class VpfReader {
 
   // The forest's root (or the point above several roots).
   int forest() {
-    int root = element();
+    int root = element(0);
     skip_blanks();
     if (at_ != text_.size()) fail("text after the forest");
     return root;
   }
 
  private:
-  int element() {
+  // Nesting is bounded as in the tree reader, so that a hostile line cannot overflow the stack.
+  int element(int depth) {
+    if (depth > kMaxForestDepth) fail("brackets nested too deeply");
     skip_blanks();
     if (peek('#')) {
       ++at_;
@@ -201,7 +205,7 @@ class VpfReader {
       if (label.empty()) fail("'#' without a number");
       if (peek('=')) {
         ++at_;
-        int id = element();
+        int id = element(depth + 1);
         shared_[label] = id;
         return id;
       }
@@ -213,7 +217,7 @@ class VpfReader {
       ++at_;
       int point = dot_.point();
       while (true) {
-        dot_.edge(point, element(), " [style=dashed]");
+        dot_.edge(point, element(depth + 1), " [style=dashed]");
         skip_blanks();
         if (text_.substr(at_, 2) == "#i") {
           at_ += 2;
@@ -239,7 +243,7 @@ class VpfReader {
     } else {
       while (!peek(')')) {
         if (at_ >= text_.size()) fail("unbalanced brackets: the forest is not closed");
-        dot_.edge(id, element());
+        dot_.edge(id, element(depth + 1));
         skip_blanks();
       }
     }

@@ -79,6 +79,14 @@ echo 2/: >machines
 grep -v '^parallel: Warning: --transferfile ignored' par.err >par.err2
 cmp -s one.out par.out && cmp -s one.err par.err2 && passed=$((passed + 1)) ||
   fail "machine file" "$(diff one.out par.out | head -5)" "$(diff one.err par.err2 | head -5)"
+# Output that cannot be written is a failure.
+for mode in -viterbi -vpf; do
+  if "$vp" -quiet "$mode" -in "$model" "$text" >/dev/full 2>/dev/null; then
+    fail "full disk, $mode" "exit status 0"
+  else
+    passed=$((passed + 1))
+  fi
+done
 # A bad option stops with velmo's message; options that cannot be split are refused.
 if "$vp" -viterbi -nonsense -in "$model" "$text" >/dev/null 2>par.err ||
   ! grep -q "Unrecognized option: -nonsense" par.err; then
