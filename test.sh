@@ -3,14 +3,15 @@
 # UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
-# What a fresh Debian machine lacks: the compiler and CMake, GoogleTest, GNU parallel for
-# velmo-parallel, Graphviz to check velmo-draw's graphs, and clang with its libFuzzer runtime
+# What a fresh Debian machine lacks: the compiler and CMake, GoogleTest, GNU parallel and rsync
+# for velmo-parallel, Graphviz to check velmo-draw's graphs, and clang with its libFuzzer runtime
 # for the fuzz targets.
 missing=()
 command -v cmake >/dev/null || missing+=(cmake)
 command -v g++ >/dev/null || missing+=(g++)
 [[ -f /usr/include/gtest/gtest.h ]] || missing+=(libgtest-dev)
 command -v parallel >/dev/null || missing+=(parallel)
+command -v rsync >/dev/null || missing+=(rsync)
 command -v dot >/dev/null || missing+=(graphviz)
 command -v clang++ >/dev/null || missing+=(clang)
 compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null ||

@@ -63,6 +63,13 @@ same "counts and parameters on standard output" "fails" -- -viterbi -analysis-co
   -print-probs - -fails @fails -in "$model" "$text"
 same "output file" "forest" -- -vpf -in "$model" "$text" @forest
 same "lattice" "" -- -lattice-input -viterbi -in "$model" "$scratch/lattice.txt"
+# Where sentences end: a form feed is a word for velmo, a line of the byte 0xA0 is no word.
+printf 'she\nsaw\n\f\n\n1\nthe\ndog\nbarks\n\240\n2\nshe\nwalks\n\n0.5\nthe\nman\n\n3\nhe\nsees\nit\n\n' \
+  >blanks.txt
+"$velmo" -sent-weights -viterbi -in "$model" blanks.txt >one.out 2>one.err
+"$vp" --blocks 6 -sent-weights -viterbi -in "$model" blanks.txt >par.out 2>par.err
+cmp -s one.out par.out && cmp -s one.err par.err && passed=$((passed + 1)) ||
+  fail "form feed and 0xA0 lines" "$(diff one.out par.out | head -5)" "$(diff one.err par.err | head -5)"
 same "grammar file named" "" -- -viterbi -l "$model.lex" -s "$model.start" "$model.gram" "$text"
 
 # Standard input, one job, and more blocks than sentences.
@@ -79,6 +86,34 @@ echo 2/: >machines
 grep -v '^parallel: Warning: --transferfile ignored' par.err >par.err2
 cmp -s one.out par.out && cmp -s one.err par.err2 && passed=$((passed + 1)) ||
   fail "machine file" "$(diff one.out par.out | head -5)" "$(diff one.err par.err2 | head -5)"
+# Names that begin with "-", which velmo takes as they stand.
+mkdir dashes && (cd dashes && "$velmo" -quiet -fails -one.txt -viterbi -in "$model" "$text" >/dev/null &&
+  "$vp" -quiet -fails -par.txt -viterbi -in "$model" "$text" >/dev/null &&
+  "$vp" -quiet -t -x -in "$model" "$text" && cmp -s ./-one.txt ./-par.txt && [[ -s ./-x.gram ]]) &&
+  passed=$((passed + 1)) || fail "file names beginning with -" "$(ls dashes)"
+# Stopped with SIGTERM, it stops its jobs too: a velmo that only sleeps stands in for a long run.
+mkdir stopped && cp "$vp" stopped/velmo-parallel &&
+  printf '#!/bin/sh\nexec sleep 60 # velmo-parallel-stop-test\n' >stopped/velmo && chmod +x stopped/velmo
+stopped/velmo-parallel -j 2 -viterbi -in "$model" "$text" >/dev/null 2>&1 &
+stopped_pid=$!
+for _ in $(seq 100); do pgrep -f "sleep 60" >/dev/null && break; sleep 0.1; done
+kill -TERM "$stopped_pid"
+wait "$stopped_pid"
+for _ in $(seq 50); do pgrep -f "sleep 60" >/dev/null || break; sleep 0.1; done
+if pgrep -f "sleep 60" >/dev/null; then
+  pkill -f "sleep 60"
+  fail "jobs stopped with velmo-parallel" "a job ran on"
+else
+  passed=$((passed + 1))
+fi
+# Other machines need rsync: without it the run stops before any block runs.
+mkdir no-rsync && for f in /usr/bin/* /bin/*; do ln -sf "$f" no-rsync/; done && rm -f no-rsync/rsync
+if PATH=$scratch/no-rsync "$vp" --sshloginfile machines -viterbi -in "$model" "$text" \
+  >/dev/null 2>par.err || ! grep -q "needs rsync" par.err; then
+  fail "machine file without rsync" "$(cat par.err)"
+else
+  passed=$((passed + 1))
+fi
 # Output that cannot be written is a failure.
 for mode in -viterbi -vpf; do
   if "$vp" -quiet "$mode" -in "$model" "$text" >/dev/full 2>/dev/null; then
