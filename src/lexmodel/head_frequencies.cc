@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -36,7 +37,11 @@ class BinaryWriter {
   explicit BinaryWriter(FILE* out) : out_(out) {}
   void int32(int32_t v) { put(&v, sizeof v); }
   void int16(int16_t v) { put(&v, sizeof v); }
+  // The files hold single precision: a count beyond it (huge sentence weights, merged sums)
+  // stops the run while the files are still temporaries, so the old ones stay.
   void float32(double v) {
+    if (!(v <= std::numeric_limits<float>::max()))
+      fatal_error("Lexicalised frequencies too large for the lexicalised files");
     float f = static_cast<float>(v);
     put(&f, sizeof f);
   }

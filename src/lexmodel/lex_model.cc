@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <tuple>
 
 #include "driver/diagnostics.h"
@@ -306,11 +307,14 @@ struct WorkItem {
 };
 
 // A lexicalised rule event counts as its rule does: a robustness rule's frequency is weighted,
-// in the single precision of the tables.
+// in the single precision of the tables, which a weighted frequency must not outgrow.
 float estimation_freq(const Grammar& grammar, int mother, const LexicalisedRuleEntry& entry) {
   const Rule& rule = grammar.rule(mother, entry.rule);
   if (!rule.robust || grammar.rob_rule_weight == 1.0) return entry.freq;
-  return static_cast<float>(entry.freq * grammar.rob_rule_weight);
+  const double weighted = entry.freq * grammar.rob_rule_weight;
+  if (!(weighted <= std::numeric_limits<float>::max()))
+    fatal_error2("Frequencies too large for symbol", grammar.name(mother));
+  return static_cast<float>(weighted);
 }
 
 std::vector<WorkItem> build_rule_work_list(const Model& model, const LexModel& lex,
