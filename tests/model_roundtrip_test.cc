@@ -334,6 +334,11 @@ TEST(LexicalisedParameterFileRoundTrip, EveryOutputModeAndTrainingAreTheSame) {
     for (const char* suffix : {".gram", ".lex", ".start", ".lgram", ".lchoice", ".lstart", ".pool"})
       EXPECT_EQ(s.read(std::string("params") + suffix), s.read(std::string("text") + suffix))
           << suffix;
+    // The listing of a stored model has its lexicalised sections too.
+    Result text_listing = s.velmo(concat({"-quiet", "-print-model"}, text_model));
+    Result params_listing = s.velmo({"-quiet", "-print-model", "-params", "p.bin"});
+    EXPECT_NE(text_listing.out.find("Lexicalised Rule Probabilities"), std::string::npos);
+    EXPECT_EQ(params_listing.out, text_listing.out);
   }
 }
 

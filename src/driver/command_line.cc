@@ -403,6 +403,9 @@ class Checker {
     if (config_.lattice_input && (config_.tagging || config_.chunking)) {
       fatal_error("You cannot use the -lattice-input option together with -chunking or -tagging");
     }
+    // The optimal chunker prints one line per word, which a lattice does not have.
+    if (config_.lattice_input && config_.opt_chunking)
+      fatal_error("You cannot use the -lattice-input option together with -opt-chunking");
     bool needs_lexicon = config_.inside || config_.outside || config_.freq || config_.train;
     if (needs_lexicon && config_.lexicon_file.empty() && config_.params_file.empty()) {
       fatal_error("Option -l <file> required by -inside, -outside, -freq and -t");

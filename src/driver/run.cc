@@ -187,6 +187,7 @@ void load_model(RunModel& m, RunConfig& config) {
         });
     if (config.print_model) {
       print_model(stdout, m.model, config);
+      if (config.lexmodel) print_lexicalised_model(stdout, m.model, m.lex, m.pooling, config);
       finish_output(stdout);
     }
     return;

@@ -516,6 +516,13 @@ void print_lexicalised_rules(FILE* out, const Model& model, const LexModel& lex,
 
 }  // namespace
 
+void print_lexicalised_model(FILE* out, const Model& model, const LexModel& lex,
+                             const PoolingClasses& pooling, const RunConfig& config) {
+  print_lexicalised_start(out, model, lex, config);
+  print_lexical_choice(out, model, lex, pooling, config);
+  print_lexicalised_rules(out, model, lex, config);
+}
+
 void estimate_lexicalised_model(Model& model, LexModel& lex, const PoolingClasses& pooling,
                                 const RunConfig& config, FILE* listing) {
   message(config, "\n\testimating unlexicalised model parameters...");

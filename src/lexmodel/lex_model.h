@@ -93,6 +93,10 @@ double backoff_sum(const HeadDistribution& specific, const HeadDistribution& gen
 // Counts the distinct heads of every symbol and child pooling class (the head count fields).
 void count_heads(Model& model, PoolingClasses& pooling, const RunConfig& config);
 
+// The listings of -print-model for a model that was not estimated here (a parameter file):
+// lexicalised start, lexical-choice and rule probabilities, as the estimation prints them.
+void print_lexicalised_model(FILE* out, const Model& model, const LexModel& lex,
+                             const PoolingClasses& pooling, const RunConfig& config);
 // The whole estimation: the unlexicalised model first, then the lexicalised start, choice and
 // rule tables, each listed on `listing` (-print-model) when given.
 void estimate_lexicalised_model(Model& model, LexModel& lex, const PoolingClasses& pooling,
