@@ -4,9 +4,15 @@
 # gold-tree training (velmo-treebank --bracketed, -isym with nothing insertable, -rare-heads),
 # then -lexmodel -viterbi on test-25 and the full test set for each -prune threshold. Prints one
 # row per run: F1, tagging accuracy, unknown words tagged right, CPU seconds, peak memory.
-# Usage: bench/lexicalised.sh [build-folder] [thresholds...]   (default: build-release)
+# With --parent first, the grammar is the parent-annotated one (velmo-treebank --parent).
+# Usage: bench/lexicalised.sh [--parent] [build-folder] [thresholds...]   (default: build-release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+treebank_options=()
+if [[ ${1:-} == --parent ]]; then
+  treebank_options=(--parent)
+  shift
+fi
 build=$(realpath "${1:-build-release}")
 shift || true
 thresholds=("$@")
@@ -20,9 +26,15 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch"
 tb=$data/treebank
-"$build/velmo-treebank" --break-cycles --sentences train.txt --bracketed train.brk wsj \
+"$build/velmo-treebank" "${treebank_options[@]}" --break-cycles --sentences train.txt \
+  --bracketed train.brk wsj \
   $(ls "$tb"/wsj_0*.mrg | awk -F_ '$2+0 <= 179') 2>/dev/null
 : >empty
+# The unannotated grammar beside an annotated one, as the yardstick of its parsing time.
+if ((${#treebank_options[@]})); then
+  "$build/velmo-treebank" --break-cycles base $(ls "$tb"/wsj_0*.mrg | awk -F_ '$2+0 <= 179') \
+    2>/dev/null
+fi
 measure() {  # label, then the command: prints "label user-seconds peak-MiB"
   local label=$1; shift
   /usr/bin/time -f "%U %M" -o time.txt "$@"
@@ -68,6 +80,10 @@ for set in test-25 test; do
   echo "$set ($(grep -c . "$data/$set.gold") sentences)"
   echo '| run                          |     F1 | tagging | failed | unknown | CPU (s) | MiB |'
   echo '|---|---|---|---|---|---|---|'
+  if ((${#treebank_options[@]})); then
+    row "unannotated -viterbi" "$data/$set.gold" base.out "$build/velmo" -quiet -viterbi -in base \
+      "$data/$set.txt"
+  fi
   row "plain -viterbi" "$data/$set.gold" plain.out "$build/velmo" -quiet -viterbi -in wsj "$data/$set.txt"
   for t in "${thresholds[@]}"; do
     prune=(-prune "$t"); [[ $t == none ]] && prune=()
