@@ -1,5 +1,6 @@
 #include "parser/sentence_loop.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <optional>
@@ -113,6 +114,7 @@ class SentenceLoop {
   bool read_words();
   void announce_readings();
   bool in_position_order();
+  void set_entering_order();
   template <class Enter>
   void for_each_reading(int word, Enter&& enter);
   void enter_word(int word);
@@ -137,6 +139,7 @@ class SentenceLoop {
   std::vector<std::string> categories_;  // per word: the category names after its tab
   std::vector<int> mwl_tags_;            // the tags of every multi-word lexeme
   std::vector<int> position_scratch_;    // in_position_order's table
+  std::vector<int> entering_order_;      // the words in the order they go into the chart
   SentenceReader reader_;
   MwlLookup mwl_;
   MwlFound mwl_found_;
@@ -172,13 +175,14 @@ bool SentenceLoop::process_sentence() {
   if (config_.sent_weights && !reader_.read_weight(sentence_)) return false;
   bool too_long = read_words();
   announce_readings();
-  if (in_position_order()) chart_.predict();
+  set_entering_order();
+  chart_.predict();
   if (!sentence_.brackets.empty() && bracket_matching_) {
     bracket_filter_.set(sentence_.brackets, sentence_.position_count,
                         bracket_matching_->insertable());
     chart_.restrict_to(&bracket_filter_);
   }
-  for (int word = 0; word < sentence_.word_count(); ++word) enter_word(word);
+  for (int word : entering_order_) enter_word(word);
   if (too_long) warning(config_, "Input sentence is too long");
   if (sentence_.position_count > 0) process_forest(started);
   return true;
@@ -227,6 +231,19 @@ bool SentenceLoop::in_position_order() {
     if (last_end[sentence_.starts[word]] > word) return false;
   }
   return true;
+}
+
+// The chart combines a new node with the items that wait at its start, so every word ending at
+// a position must go in before every word starting there. A lattice that lists its words in
+// another order goes in sorted by start position (the words keep their numbers); every other
+// sentence goes in as it was read.
+void SentenceLoop::set_entering_order() {
+  const int words = sentence_.word_count();
+  entering_order_.resize(words);
+  for (int word = 0; word < words; ++word) entering_order_[word] = word;
+  if (in_position_order()) return;
+  std::stable_sort(entering_order_.begin(), entering_order_.end(),
+                   [&](int a, int b) { return sentence_.starts[a] < sentence_.starts[b]; });
 }
 
 // The readings of a word from the lexicon, or else the open classes for unknown words.
