@@ -43,6 +43,8 @@ class MemoryInput {
   FILE* stream_;
 };
 
+// The longest name a binary file holds (the strings of read_string).
+constexpr std::size_t kMaxStoredName = 999;
 // Reads a NUL-terminated string of at most 999 bytes; fatal "while reading string from file".
 std::string read_string(FILE* in);
 // Writes the bytes and one NUL.

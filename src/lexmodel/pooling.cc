@@ -39,6 +39,8 @@ void read_class(std::string_view cursor, Grammar& grammar, PoolingClasses& pooli
                 const PoolKind& kind, const RunConfig& config) {
   std::vector<std::string>& names = pooling.*kind.names;
   const std::string name(next_token(cursor));
+  // The .pool file stores the name; a longer one could not be read back.
+  if (name.size() > kMaxStoredName) fatal_error2("Pooling class name too long", name);
   const int id = grammar.symbol_count() + static_cast<int>(names.size());
   names.push_back(name);
   const int same_name = grammar.symbols.lookup(name, LookupMode::kSilent, config);

@@ -131,6 +131,44 @@ void annotate_below(Tree& node, bool tags) {
   }
 }
 
+// What velmo could not read back from the files written here: a word holding a tab (the
+// separator of word and tags) or a NUL byte (which ends a line), a rule of more daughters than
+// velmo takes. Empty when the tree is fine.
+constexpr std::size_t kMaxDaughters = 99;
+
+std::string unwritable(const Tree& node) {
+  if (node.is_preterminal()) {
+    if (node.word.find('\t') != std::string::npos) return "a word holding a tab: " + node.word;
+    if (node.word.find('\0') != std::string::npos)
+      return "a word holding a NUL byte: " + node.word.substr(0, node.word.find('\0'));
+    return "";
+  }
+  if (node.children.size() > kMaxDaughters)
+    return "a " + node.label + " of " + std::to_string(node.children.size()) +
+           " daughters (velmo takes at most 99)";
+  for (const Tree& child : node.children) {
+    std::string problem = unwritable(child);
+    if (!problem.empty()) return problem;
+  }
+  return "";
+}
+
+// velmo trims the byte 0xA0 (a blank in ISO 8859-1) from both ends of a word, where UTF-8
+// text has it as the last byte of a letter (à is C3 A0): such a word would not be the word of
+// the gold trees. Each is named once.
+void warn_about_blank_ends(const Tree& node, std::set<std::string>& named) {
+  if (!node.is_preterminal()) {
+    for (const Tree& child : node.children) warn_about_blank_ends(child, named);
+    return;
+  }
+  const std::string& w = node.word;
+  if ((w.front() != '\xA0' && w.back() != '\xA0') || !named.insert(w).second) return;
+  std::fprintf(stderr,
+               "velmo-treebank: warning: the word %s begins or ends with the byte 0xA0, which "
+               "velmo takes for a blank\n",
+               w.c_str());
+}
+
 RuleKey plain_rule(const RuleKey& key) {
   RuleKey plain{without_annotation(key.mother), {}, key.head};
   for (const std::string& d : key.daughters) plain.daughters.push_back(without_annotation(d));
@@ -321,6 +359,7 @@ int run(int argc, char** argv) {
                               ? HeadTable(kPennHeadTable, "the default head table")
                               : HeadTable(read_file(options.heads_file), options.heads_file);
   Counts counts, plain_counts;
+  std::set<std::string> blank_ended;
   std::string sentences, gold, bracketed;
   for (const std::string& name : options.treebank_files) {
     const std::string text = read_file(name);
@@ -339,6 +378,8 @@ int run(int argc, char** argv) {
         Tree inner = std::move(root.children[0]);
         root = std::move(inner);
       }
+      if (const std::string problem = unwritable(root); !problem.empty()) fail(problem);
+      warn_about_blank_ends(root, blank_ended);
       ++counts.trees;
       ++counts.starts[root.label];
       Tree annotated = root;
