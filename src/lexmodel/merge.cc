@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "driver/diagnostics.h"
 #include "driver/text_input.h"
@@ -23,44 +24,76 @@ void progress(const RunConfig& config, const char* format, const std::string& na
   message_fmt(config, format, name.c_str());
 }
 
-void add_rule_frequencies(const std::string& name, Model& model, const RunConfig& config) {
+// The lexicalised files name rules by their place among their mother's rules and words by their
+// place in the lexicon: a set whose .gram or .lex has another order than the -in model's would
+// put its counts on other rules and heads, so with lexicalised files it is refused.
+constexpr const char* kOtherRuleOrder =
+    "Rules in another order than in the grammar of the -in model (the lexicalised counts would "
+    "go to other rules) in";
+constexpr const char* kOtherWords =
+    "Words other than those of the lexicon of the -in model (the lexicalised counts would go to "
+    "other heads) in";
+
+void add_rule_frequencies(const std::string& name, Model& model, bool same_order,
+                          const RunConfig& config) {
   File in = open_text(name);
   RuleRef rule;
   double freq = 0;
-  while (find_rule(in.get(), model.grammar, config, rule, freq))
+  std::vector<int> next_rule(model.grammar.symbol_count(), 0);
+  while (find_rule(in.get(), model.grammar, config, rule, freq)) {
+    if (same_order && rule.rule != next_rule[rule.mother]++) fatal_error2(kOtherRuleOrder, name);
     model.grammar.data[rule.mother].rules[rule.rule].freq += freq;
+  }
   check_read(in.get(), name);
 }
 
-double frequency_field(std::string_view field, const std::string& name) {
+// As the lexicon reader reports it: the field, then the file and the line.
+double frequency_field(std::string_view field, const std::string& name, long line) {
   std::string text(field);
   char* end = nullptr;
   const double f = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || !std::isfinite(f) || f < 0)
-    fatal_error2("Missing frequency in lexicon file", name);
+  if (text.empty() || *end != '\0' || !std::isfinite(f) || f < 0) {
+    std::fprintf(stderr, "Error at: %s\n", text.c_str());
+    fatal_error2("Missing frequency in lexicon file " + name + " at line", std::to_string(line));
+  }
   return f;
 }
 
 // Every reading "tag frequency [lemma]" of every line is added to the lexicon (words it does not
-// know go to the open-class tables, as in training).
-void add_lexical_frequencies(const std::string& name, Model& model, const RunConfig& config) {
+// know go to the open-class tables, as in training). A tag the grammar lacks, or a word that
+// could go nowhere, stops the merge rather than vanish; with `same_words` the file must list the
+// lexicon's words in its order.
+void add_lexical_frequencies(const std::string& name, Model& model, bool same_words,
+                             const RunConfig& config) {
   File in = open_text(name);
   std::string line;
+  long line_number = 0;
+  std::size_t words = 0;
+  const std::vector<LexEntry>& entries = model.lexicon.entries;
   while (read_long_line(in.get(), line)) {
+    ++line_number;
     std::string_view cursor(line);
     cursor = cursor.substr(0, cursor.find('\0'));
     const std::string word(next_field(cursor));
     if (word.empty()) continue;
+    if (same_words && (words >= entries.size() || entries[words].word != word))
+      fatal_error2(kOtherWords, name);
+    ++words;
+    if (model.lexicon.find_word(word) == nullptr && !model.lexicon.table_for(word).loaded)
+      fatal_error2("Word without an entry or an open-class table in the -in model in " + name,
+                   word);
     for (std::string_view tag_name = next_token(cursor); !tag_name.empty();
          tag_name = next_token(cursor)) {
-      const double f = frequency_field(next_token(cursor), name);
+      const double f = frequency_field(next_token(cursor), name, line_number);
       int lemma = -1;
       if (config.stems) lemma = model.lexicon.lemmas.index(next_field(cursor));
       const int tag = model.grammar.symbols.lookup(tag_name, LookupMode::kSilent, config);
-      if (tag >= 0) add_lexical_frequency(model.lexicon, tag, word, lemma, f, config);
+      if (tag < 0) fatal_error2("Unknown grammar symbol in " + name, tag_name);
+      add_lexical_frequency(model.lexicon, tag, word, lemma, f, config);
     }
   }
   check_read(in.get(), name);
+  if (same_words && words != entries.size()) fatal_error2(kOtherWords, name);
 }
 
 // A file of "symbol number" pairs; each number is added where `target` says.
@@ -148,9 +181,9 @@ void merge_frequency_files(Model& model, const PoolingClasses& pooling,
   }
   for (const std::string& base : config.merge_files) {
     progress(config, "finished\n\tadding rule frequencies from %s...", base + ".gram");
-    add_rule_frequencies(base + ".gram", model, config);
+    add_rule_frequencies(base + ".gram", model, lexmodel, config);
     progress(config, "finished\n\tadding lexical frequencies from %s...", base + ".lex");
-    add_lexical_frequencies(base + ".lex", model, config);
+    add_lexical_frequencies(base + ".lex", model, lexmodel, config);
     progress(config, "finished\n\tadding start frequencies from %s...", base + ".start");
     add_pairs(base + ".start", model, "head-quoted category in start file at line", config,
               [&](int symbol, double f) { model.grammar.data[symbol].start_freq += f; });
