@@ -141,8 +141,9 @@ class Session {
       return false;
     }
     const std::string dashes(47, '-');
+    // The category as the model names it: a head mark of the query is ignored, not echoed.
     std::fprintf(stream, "Query: rules %s %s\n%s\n freq\tprob\t delta\t  rule\n%s\n", word.c_str(),
-                 category_name.c_str(), dashes.c_str(), dashes.c_str());
+                 grammar.name(category).c_str(), dashes.c_str(), dashes.c_str());
     const int head = lexical_item_index(model_.lexicon, word, config_);
     for (const LexicalisedHead& h : lex_.rules[category]) {
       if (h.head != head) continue;
