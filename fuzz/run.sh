@@ -44,7 +44,14 @@ cp "$fixtures"/*.bin "$scratch/parameter/"
 for c in "$cases"/params/*/p.bin; do cp "$c" "$scratch/parameter/$(basename "$(dirname "$c")").bin"; done
 
 failed=0
-for target in grammar lexicon open_class sentence parameter lexicalised pooling interactive; do
+seed merge 00 "$cases"/merge/*/b.gram "$cases"/merge/*/doubled.gram
+seed merge 01 "$cases"/merge/*/b.lex "$cases"/merge/*/doubled.lex
+seed merge 02 "$cases"/merge/*/b.start "$cases"/merge/*/*.start
+seed merge 03 "$cases"/merge/*/*.oc
+seed trees 00 "$cases"/treebank_tool/*/trees.mrg
+seed trees 01 "$cases"/eval/*/gold.txt "$cases"/eval/*/test.txt "$cases"/draw/*/stdin
+for target in grammar lexicon open_class sentence parameter lexicalised pooling interactive merge \
+  trees; do
   mkdir -p "$scratch/$target.found"
   if (cd "$scratch/$target.found" &&
       "$build/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -seed=1 \
