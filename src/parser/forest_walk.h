@@ -45,6 +45,8 @@ class RecordValues {
   T& operator[](const Record* record) {
     return values_[record->number];
   }
+  // Room for `records` values, so that entering them does not move the array.
+  void reserve(std::size_t records) { values_.reserve(records); }
 
  private:
   std::vector<T> values_;

@@ -125,6 +125,7 @@ bool ForestPruner::prune(Chart& chart) {
   walk(chart, inside);
   if (inside.sentence_prob.is_zero()) return false;
   RecordValues<Mark> marks;
+  marks.reserve(static_cast<std::size_t>(chart.node_count()) + chart.item_count());
   MarkingOutsidePass outside(pm_, std::log(threshold_), inside.sentence_prob, marks);
   top_down_walk_counted(chart, outside);
   Cutter cutter(marks);
