@@ -55,13 +55,18 @@ std::string quote_string(std::string_view s, const RunConfig& config) {
   return result;
 }
 
-void print_sentence(FILE* out, const Sentence& sentence) {
+std::string sentence_text(const std::vector<std::string>& words) {
   std::string line = "\"";
-  for (int i = 0; i < sentence.word_count(); ++i) {
+  for (std::size_t i = 0; i < words.size(); ++i) {
     if (i > 0) line += ' ';
-    append_escaped(line, unquote(sentence.words[i]));
+    append_escaped(line, unquote(words[i]));
   }
   line += '"';
+  return line;
+}
+
+void print_sentence(FILE* out, const Sentence& sentence) {
+  const std::string line = sentence_text(sentence.words);
   std::fwrite(line.data(), 1, line.size(), out);
   std::fflush(out);
 }

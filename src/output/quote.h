@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/run_config.h"
 #include "lexicon/lexicon.h"
@@ -17,6 +18,8 @@ namespace velmo {
 // characters are substituted ('"' -> '', ( ) { } -> @L@ @R@ @l@ @r@, blank -> _).
 std::string quote_string(std::string_view s, const RunConfig& config);
 
+// The sentence as print_sentence writes it, as a string.
+std::string sentence_text(const std::vector<std::string>& words);
 // A double quote, the words (unquoted, then escaped) separated by blanks, a double quote; then
 // a flush. Results of any length are written whole.
 void print_sentence(FILE* out, const Sentence& sentence);

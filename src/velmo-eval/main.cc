@@ -11,6 +11,7 @@
 //   -q                 the summary only, without the line per sentence
 //   --keep-annotation  score NP^S and NP^VP as labels of their own
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "driver/diagnostics.h"
+#include "output/quote.h"
 #include "trees/tree.h"
 
 namespace velmo {
@@ -166,22 +168,39 @@ void print_summary(const char* title, const Score& s) {
   std::printf("Tagging accuracy          = %6.2f\n", percent(s.right_tags, s.words));
 }
 
-// The trees of a file, one per line; a "No parse for:" line is an absent tree. Empty lines are
-// skipped.
-std::vector<std::optional<Tree>> read_trees(const std::string& name) {
+constexpr std::string_view kNoParse = "No parse for: ";
+
+// The trees of a file, one per line; a "No parse for:" line is an absent tree, whose sentence
+// goes to `failed` (at the tree's place; empty for a tree). Empty lines are skipped.
+std::vector<std::optional<Tree>> read_trees(const std::string& name,
+                                            std::vector<std::string>* failed = nullptr) {
   const std::string text = read_file(name);
   std::vector<std::optional<Tree>> trees;
   int number = 0;
   for (std::string_view line : content_lines(text)) {
     ++number;
-    if (line.starts_with("No parse for:")) {
+    const bool no_parse = line.starts_with(kNoParse.substr(0, kNoParse.size() - 1));
+    if (no_parse) {
       trees.emplace_back();
     } else {
       trees.push_back(tree_of_line(line, name, number));
     }
+    if (!failed) continue;
+    std::string sentence;
+    if (no_parse) sentence = line.substr(std::min(line.size(), kNoParse.size()));
+    while (!sentence.empty() && std::isspace(static_cast<unsigned char>(sentence.back())))
+      sentence.pop_back();
+    failed->push_back(std::move(sentence));
   }
   if (trees.empty()) throw FatalError(name + ": no trees in the file\n");
   return trees;
+}
+
+// The words as velmo writes a sentence it cannot parse.
+std::string quoted_sentence(const std::vector<Leaf>& leaves) {
+  std::vector<std::string> words;
+  for (const Leaf& leaf : leaves) words.push_back(leaf.word);
+  return sentence_text(words);
 }
 
 int run(int argc, char** argv) {
@@ -203,7 +222,8 @@ int run(int argc, char** argv) {
   }
   const std::string gold_name = argv[first], test_name = argv[first + 1];
   auto gold = read_trees(gold_name);
-  auto test = read_trees(test_name);
+  std::vector<std::string> failed_sentences;
+  auto test = read_trees(test_name, &failed_sentences);
   // A grammar with parent annotations (NP^S) is scored on the treebank's own labels.
   if (!keep_annotation) {
     for (auto* trees : {&gold, &test})
@@ -239,6 +259,10 @@ int run(int argc, char** argv) {
                          ": its words are not those of the gold tree\n");
       }
       t = Analyser(scored).analyse(*test[i]);
+    } else if (failed_sentences[i] != quoted_sentence(gold_words)) {
+      // A failed parse is still a sentence: another one means the files are out of step.
+      throw FatalError(test_name + ": tree " + number +
+                       ": its words are not those of the gold tree\n");
     }
     pairs.push_back({score(g, t ? &*t : nullptr), static_cast<int>(gold_words.size())});
   }
