@@ -157,6 +157,10 @@ int run_tool(const char* tool, int argc, char** argv, int (*run)(int, char**)) {
                        "\n");
     }
     return status;
+  } catch (const UsageError& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s", tool, e.text.c_str());
+    return 2;
   } catch (const FatalError& e) {
     std::fflush(stdout);
     std::fprintf(stderr, "%s: %s", tool, e.text().c_str());

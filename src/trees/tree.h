@@ -74,7 +74,13 @@ std::vector<std::string_view> content_lines(std::string_view text);
 // The tree of a line that holds one, tree `number` of the file `name`; fatal otherwise.
 Tree tree_of_line(std::string_view line, const std::string& name, int number);
 
-// A tool's main: runs `run`, and writes a fatal error as "<tool>: <message>" and returns 1.
+// A mistake in a tool's command line: written like a fatal error, but the status is 2.
+struct UsageError {
+  std::string text;
+};
+
+// A tool's main: runs `run`, and writes a fatal error as "<tool>: <message>" and returns 1
+// (2 for a UsageError).
 int run_tool(const char* tool, int argc, char** argv, int (*run)(int, char**));
 
 }  // namespace velmo

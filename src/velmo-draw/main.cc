@@ -175,6 +175,7 @@ int draw_dot(const Tree& node, DotWriter& dot) {
 // ---------------------------------------------------------------- vpf forests
 
 constexpr int kMaxForestDepth = 10000;
+constexpr const char* kUsage = "usage: velmo-draw [--dot] [--vpf] [--plain] [file]\n";
 
 // A -vpf forest line: ("S" ("NP" ...)...), #n= before a shared node, #n for a later use of it,
 // {A#iB} for the readings of an ambiguous node, =#i[...] for values after a category.
@@ -294,8 +295,11 @@ int run(int argc, char** argv) {
       vpf = dot = true;
     } else if (std::strcmp(argv[i], "--plain") == 0) {
       plain = true;
+    } else if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
     } else if (argv[i][0] == '-' || !name.empty()) {
-      std::fputs("usage: velmo-draw [--dot] [--vpf] [--plain] [file]\n", stderr);
+      std::fputs(kUsage, stderr);
       return 2;
     } else {
       name = argv[i];

@@ -28,6 +28,7 @@ namespace velmo {
 namespace {
 
 constexpr int kShortLength = 40;
+constexpr const char* kUsage = "usage: velmo-eval [-q] [--keep-annotation] gold-file test-file\n";
 
 // Labels without function tags; PRT counts as ADVP.
 std::string scoring_label(const std::string& label) {
@@ -212,12 +213,15 @@ int run(int argc, char** argv) {
       quiet = true;
     } else if (std::strcmp(argv[first], "--keep-annotation") == 0) {
       keep_annotation = true;
+    } else if (std::strcmp(argv[first], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
     } else {
       break;
     }
   }
   if (argc - first != 2) {
-    std::fputs("usage: velmo-eval [-q] [--keep-annotation] gold-file test-file\n", stderr);
+    std::fputs(kUsage, stderr);
     return 2;
   }
   const std::string gold_name = argv[first], test_name = argv[first + 1];

@@ -312,13 +312,16 @@ Options parse_options(int argc, char** argv) {
   Options o;
   std::vector<std::string> positional;
   auto value = [&](int& i) -> std::string {
-    if (i + 1 >= argc) throw FatalError(std::string("option ") + argv[i] + " needs an argument\n");
+    if (i + 1 >= argc) throw UsageError{std::string("option ") + argv[i] + " needs an argument\n"};
     return argv[++i];
   };
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--heads") {
       o.heads_file = value(i);
+    } else if (a == "--help") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
     } else if (a == "--print-heads") {
       std::fputs(kPennHeadTable, stdout);
       std::exit(0);
@@ -342,12 +345,13 @@ Options parse_options(int argc, char** argv) {
     } else if (a == "--break-cycles") {
       o.break_cycles = true;
     } else if (a.size() > 1 && a[0] == '-') {
-      throw FatalError("unknown option " + a + "\n" + kUsage);
+      throw UsageError{"unknown option " + a + "\n" + kUsage};
     } else {
       positional.push_back(a);
     }
   }
-  if (positional.size() < 2) throw FatalError(std::string("a base name and treebank files are needed\n") + kUsage);
+  if (positional.size() < 2)
+    throw UsageError{std::string("a base name and treebank files are needed\n") + kUsage};
   o.base = positional[0];
   o.treebank_files.assign(positional.begin() + 1, positional.end());
   return o;

@@ -114,6 +114,14 @@ if PATH=$scratch/no-rsync "$vp" --sshloginfile machines -viterbi -in "$model" "$
 else
   passed=$((passed + 1))
 fi
+# --help: the usage on standard output, status 0; a usage error: standard error, status 2.
+if "$vp" --help >help.out 2>help.err && grep -q "^USAGE: velmo-parallel" help.out && [[ ! -s help.err ]]; then
+  passed=$((passed + 1))
+else
+  fail "--help" "$(cat help.err)"
+fi
+"$vp" -j 2>/dev/null
+[[ $? == 2 ]] && passed=$((passed + 1)) || fail "usage error" "status other than 2"
 # Output that cannot be written is a failure.
 for mode in -viterbi -vpf; do
   if "$vp" -quiet "$mode" -in "$model" "$text" >/dev/full 2>/dev/null; then
