@@ -425,6 +425,11 @@ class Checker {
     if (!config_.train_sums_file.empty() && !config_.train) {
       warning(config_, "Option -train-sums has no effect without option -t");
     }
+    // Pruning comes before lexicalisation; a parameter file may switch that on when it is read.
+    if (config_.prune > 0 && !config_.lexicalise && config_.params_file.empty()) {
+      warning(config_,
+              "Option -prune has no effect without options -heads, -lexmodel or -governors");
+    }
   }
 
   // Pooling classes serve only the training of the lexicalised model.
