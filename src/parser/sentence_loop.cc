@@ -171,7 +171,7 @@ bool SentenceLoop::process_sentence() {
   sentence_.clear();
   categories_.clear();
   probs_ = ForestProbs{};
-  pm_.refresh();  // training may have estimated new probabilities
+  if (trainer_) pm_.refresh();  // training may have estimated new probabilities
   if (config_.sent_weights && !reader_.read_weight(sentence_)) return false;
   bool too_long = read_words();
   announce_readings();

@@ -386,17 +386,25 @@ int run(int argc, char** argv) {
       warn_about_blank_ends(root, blank_ended);
       ++counts.trees;
       ++counts.starts[root.label];
-      Tree annotated = root;
-      if (options.parent) annotate_below(annotated, options.parent_tags);
-      count_tree(annotated, heads, counts);
-      if (options.parent) count_tree(root, heads, plain_counts);
+      // The grammar's trees: the cleaned ones, or copies annotated with their parents.
+      const Tree* grammar_tree = &root;
+      Tree annotated;
+      if (options.parent) {
+        annotated = root;
+        annotate_below(annotated, options.parent_tags);
+        grammar_tree = &annotated;
+        count_tree(root, heads, plain_counts);
+      }
+      count_tree(*grammar_tree, heads, counts);
       std::vector<Leaf> leaves;
       collect_leaves(root, leaves);
       for (const Leaf& leaf : leaves) sentences += leaf.word + "\n";
       sentences += "\n";
       gold += format_tree(root) + "\n";
-      write_bracketed(annotated, bracketed);
-      bracketed += "\n";
+      if (!options.bracketed_file.empty()) {
+        write_bracketed(*grammar_tree, bracketed);
+        bracketed += "\n";
+      }
     }
     if (in_file == 0) throw FatalError(name + ": no trees in the file\n");
   }
