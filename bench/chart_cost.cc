@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/diagnostics.h"
-#include "driver/run_config.h"
+#include "base/diagnostics.h"
+#include "base/run_config.h"
 #include "grammar/grammar_reader.h"
 #include "lexicon/lexicon.h"
 #include "model/estimation.h"

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "driver/diagnostics.h"
-#include "driver/run_config.h"
-#include "driver/text_input.h"
+#include "base/diagnostics.h"
+#include "base/run_config.h"
+#include "base/text_input.h"
 #include "grammar/grammar_reader.h"
 #include "lexicon/lexicon.h"
 #include "model/estimation.h"

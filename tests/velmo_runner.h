@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/test_support.h"
+#include "base/test_support.h"
 
 namespace velmo::testing {
 

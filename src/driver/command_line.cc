@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "base/diagnostics.h"
 #include "build_info.h"
-#include "driver/diagnostics.h"
 
 namespace velmo {
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 
 namespace velmo {
 

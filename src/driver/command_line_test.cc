@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace velmo {
 namespace {

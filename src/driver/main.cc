@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <new>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 #include "driver/run.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "base/diagnostics.h"
+#include "base/run_config.h"
+#include "base/text_input.h"
 #include "driver/command_line.h"
-#include "driver/diagnostics.h"
-#include "driver/run_config.h"
-#include "driver/text_input.h"
 #include "grammar/grammar_analysis.h"
 #include "grammar/grammar_reader.h"
 #include "interactive/interactive.h"

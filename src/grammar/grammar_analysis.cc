@@ -1,6 +1,6 @@
 #include "grammar/grammar_analysis.h"
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace velmo {
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string_view>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 
 namespace velmo {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "grammar/grammar.h"
 
 namespace velmo {

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 
 namespace velmo {
 namespace {

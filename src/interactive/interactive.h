@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "lexmodel/lex_model.h"
 #include "lexmodel/pooling.h"
 #include "model/model.h"

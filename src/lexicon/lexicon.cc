@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 #include "symbols/word_forms.h"
 
 namespace velmo {

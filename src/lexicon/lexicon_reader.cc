@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 #include "lexicon/lexicon.h"
 #include "lexicon/mwl_trie.h"
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "lexicon/lexicon.h"
 
 namespace velmo {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 #include "lexicon/lexicon.h"
 
 namespace velmo {

@@ -4,7 +4,7 @@
 #include <string>
 #include <tuple>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace velmo {
 namespace {

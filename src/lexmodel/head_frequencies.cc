@@ -7,7 +7,8 @@
 #include <tuple>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "base/binary_writer.h"
+#include "base/diagnostics.h"
 
 namespace velmo {
 namespace {
@@ -32,26 +33,13 @@ auto choice_order(const ChoiceEvent& e) {
   return std::tuple(e.daughter_class, e.parent_class, e.parent_head, e.daughter_head);
 }
 
-class BinaryWriter {
- public:
-  explicit BinaryWriter(FILE* out) : out_(out) {}
-  void int32(int32_t v) { put(&v, sizeof v); }
-  void int16(int16_t v) { put(&v, sizeof v); }
-  // The files hold single precision: a count beyond it (huge sentence weights, merged sums)
-  // stops the run while the files are still temporaries, so the old ones stay.
-  void float32(double v) {
-    if (!(v <= std::numeric_limits<float>::max()))
-      fatal_error("Lexicalised frequencies too large for the lexicalised files");
-    float f = static_cast<float>(v);
-    put(&f, sizeof f);
-  }
-
- private:
-  void put(const void* data, size_t size) {
-    if (std::fwrite(data, size, 1, out_) != 1) fatal_error("Can't write to output file");
-  }
-  FILE* out_;
-};
+// The files hold single precision: a count beyond it (huge sentence weights, merged sums) stops
+// the run while the files are still temporaries, so the old ones stay.
+void write_count(BinaryWriter& w, double count) {
+  if (!(count <= std::numeric_limits<float>::max()))
+    fatal_error("Lexicalised frequencies too large for the lexicalised files");
+  w.float32(static_cast<float>(count));
+}
 
 // The number of distinct values of the level `level` of the sorted records from `begin` on,
 // while the levels above stay those of record `begin`.
@@ -119,7 +107,7 @@ void write_lexicalised_rules(FILE* out, const HeadFrequencies& f) {
       w.int32(static_cast<int32_t>(h_end - h));
       for (size_t r = h; r < h_end; ++r) {
         w.int16(static_cast<int16_t>(records[r].first.rule));
-        w.float32(records[r].second);
+        write_count(w, records[r].second);
       }
     }
   }
@@ -149,7 +137,7 @@ void write_lexical_choices(FILE* out, const HeadFrequencies& f) {
         w.int32(static_cast<int32_t>(h_end - h));
         for (size_t c = h; c < h_end; ++c) {
           w.int32(records[c].first.daughter_head);
-          w.float32(records[c].second);
+          write_count(w, records[c].second);
         }
       }
     }
@@ -168,7 +156,7 @@ void write_lexicalised_starts(FILE* out, const HeadFrequencies& f, const RunConf
     w.int32(static_cast<int32_t>(c_end - c));
     for (size_t h = c; h < c_end; ++h) {
       w.int32(records[h].first.head);
-      w.float32(records[h].second);
+      write_count(w, records[h].second);
     }
   }
 }

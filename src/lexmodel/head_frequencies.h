@@ -12,10 +12,10 @@
 
 #include <vector>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
+#include "lexmodel/pooling.h"
 #include "model/frequency_files.h"
 #include "model/model.h"
-#include "lexmodel/pooling.h"
 #include "parser/inside_outside.h"
 
 namespace velmo {

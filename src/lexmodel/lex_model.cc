@@ -5,8 +5,8 @@
 #include <limits>
 #include <tuple>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 #include "model/estimation.h"
 
 namespace velmo {

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "lexmodel/pooling.h"
 #include "model/model.h"
 #include "parser/inside_outside.h"

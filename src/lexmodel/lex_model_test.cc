@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "driver/test_support.h"
+#include "base/test_support.h"
 #include "grammar/grammar_test_util.h"
 
 namespace velmo {

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 #include "parser/forest_walk.h"
 
 namespace velmo {

@@ -10,7 +10,7 @@
 // continues it, on demand.
 #pragma once
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "model/model.h"
 #include "parser/chart.h"
 

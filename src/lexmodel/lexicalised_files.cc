@@ -4,9 +4,10 @@
 #include <memory>
 #include <tuple>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
-#include "model/binary_reader.h"
+#include "base/binary_reader.h"
+#include "base/binary_writer.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 
 namespace velmo {
 namespace {
@@ -94,34 +95,13 @@ void finish(BinaryReader& r) {
 
 // ---------------------------------------------------------------- writing
 
-class Writer {
- public:
-  explicit Writer(FILE* out) : out_(out) {}
-  void int32(int32_t v) { put(&v, sizeof v); }
-  void int16(int16_t v) { put(&v, sizeof v); }
-  void float64(double v) { put(&v, sizeof v); }
-  void probability(double p) {
-    if (!(p >= 0 && p <= 1)) fatal_error2("invalid probability value", format_double(p));
-    float64(p);
+void write_distribution(BinaryWriter& w, const HeadDistribution& d) {
+  w.int32(static_cast<int32_t>(d.size()));
+  for (const HeadProbability& e : d) {
+    w.int32(e.head);
+    w.probability(e.prob);
   }
-  void string(const std::string& s) {
-    write_string(s, out_);
-    if (std::ferror(out_)) fatal_error("Can't write to output file");
-  }
-  void distribution(const HeadDistribution& d) {
-    int32(static_cast<int32_t>(d.size()));
-    for (const HeadProbability& e : d) {
-      int32(e.head);
-      probability(e.prob);
-    }
-  }
-
- private:
-  void put(const void* data, size_t size) {
-    if (std::fwrite(data, size, 1, out_) != 1) fatal_error("Can't write to output file");
-  }
-  FILE* out_;
-};
+}
 
 void read_class_names(BinaryReader& r, std::vector<std::string>& names) {
   names.resize(r.count(1));
@@ -245,7 +225,7 @@ void read_lexicalised_rule_file(const std::string& name, const Model& model, Lex
 
 void write_lexicalised_sections(FILE* out, const Model& model, const LexModel& lex,
                                 const PoolingClasses& pooling) {
-  Writer w(out);
+  BinaryWriter w(out);
   w.int32(static_cast<int32_t>(pooling.child_names.size()));
   for (const std::string& name : pooling.child_names) w.string(name);
   for (size_t c = 0; c < pooling.child_names.size(); ++c)
@@ -255,7 +235,7 @@ void write_lexicalised_sections(FILE* out, const Model& model, const LexModel& l
   w.int32(1);
   for (int s = 0; s < model.grammar.symbol_count(); ++s) {
     w.probability(lex.starts[s].unseen);
-    w.distribution(lex.starts[s].entries);
+    write_distribution(w, lex.starts[s].entries);
   }
   for (int s = 0; s < model.grammar.symbol_count(); ++s) {
     w.int32(static_cast<int32_t>(lex.rules[s].size()));
@@ -274,17 +254,17 @@ void write_lexicalised_sections(FILE* out, const Model& model, const LexModel& l
   for (const DaughterClassChoices& d : lex.choices) {
     w.int32(d.daughter_class);
     w.probability(d.unseen);
-    w.distribution(d.entries);
+    write_distribution(w, d.entries);
     w.int32(static_cast<int32_t>(d.parents.size()));
     for (const ParentClassChoices& p : d.parents) {
       w.int32(p.parent_class);
       w.float64(p.backoff);
-      w.distribution(p.entries);
+      write_distribution(w, p.entries);
       w.int32(static_cast<int32_t>(p.heads.size()));
       for (const ParentHeadChoices& h : p.heads) {
         w.int32(h.parent_head);
         w.float64(h.backoff);
-        w.distribution(h.entries);
+        write_distribution(w, h.entries);
       }
     }
   }

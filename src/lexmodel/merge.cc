@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 #include "grammar/grammar_reader.h"
 #include "lexicon/lexicon.h"
 #include "lexmodel/lex_model.h"

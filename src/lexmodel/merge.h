@@ -3,7 +3,7 @@
 // With -lexmodel the lexicalised files are added too: the base's own, then every set's.
 #pragma once
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "lexmodel/head_frequencies.h"
 #include "lexmodel/pooling.h"
 #include "model/model.h"

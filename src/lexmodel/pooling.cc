@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
+#include "base/binary_writer.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 
 namespace velmo {
 namespace {
@@ -73,15 +74,11 @@ void read_pooling(FILE* in, Grammar& grammar, PoolingClasses& pooling, const Poo
   }
 }
 
-void write_int(FILE* out, int32_t value) {
-  if (std::fwrite(&value, sizeof value, 1, out) != 1) fatal_error("Can't write to output file");
-}
-
-void write_classes(FILE* out, const Grammar& grammar, const std::vector<std::string>& names,
+void write_classes(BinaryWriter& w, const Grammar& grammar, const std::vector<std::string>& names,
                    int SymbolData::*pool) {
-  write_int(out, static_cast<int32_t>(names.size()));
-  for (const std::string& name : names) write_string(name, out);
-  for (const SymbolData& symbol : grammar.data) write_int(out, symbol.*pool);
+  w.int32(static_cast<int32_t>(names.size()));
+  for (const std::string& name : names) w.string(name);
+  for (const SymbolData& symbol : grammar.data) w.int32(symbol.*pool);
 }
 
 }  // namespace
@@ -133,9 +130,9 @@ void read_child_pooling(FILE* in, Grammar& grammar, PoolingClasses& pooling,
 }
 
 void write_pool_file(FILE* out, const Grammar& grammar, const PoolingClasses& pooling) {
-  write_classes(out, grammar, pooling.child_names, &SymbolData::child_pool);
-  write_classes(out, grammar, pooling.parent_names, &SymbolData::parent_pool);
-  if (std::ferror(out)) fatal_error("Can't write to output file");
+  BinaryWriter w(out);
+  write_classes(w, grammar, pooling.child_names, &SymbolData::child_pool);
+  write_classes(w, grammar, pooling.parent_names, &SymbolData::parent_pool);
 }
 
 }  // namespace velmo

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 #include "model/wordwise_smoothing.h"
 
 namespace velmo {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "model/model.h"
 
 namespace velmo {

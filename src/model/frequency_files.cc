@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "driver/diagnostics.h"
-#include "model/replacement_file.h"
+#include "base/diagnostics.h"
+#include "base/replacement_file.h"
 
 namespace velmo {
 namespace {

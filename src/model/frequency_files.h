@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "model/model.h"
 
 namespace velmo {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/test_support.h"
+#include "base/test_support.h"
 #include "grammar/grammar_reader.h"
 #include "grammar/grammar_test_util.h"
 #include "model/model.h"

@@ -4,11 +4,12 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
-#include "model/binary_reader.h"
+#include "base/binary_reader.h"
+#include "base/binary_writer.h"
+#include "base/diagnostics.h"
+#include "base/replacement_file.h"
+#include "base/text_input.h"
 #include "model/parameter_check.h"
-#include "model/replacement_file.h"
 
 namespace velmo {
 namespace {
@@ -29,48 +30,7 @@ constexpr long long kMinMwlChildBytes = 1 + 4 + 4;
 
 // ---------------------------------------------------------------- storing
 
-class ParameterWriter {
- public:
-  explicit ParameterWriter(FILE* out) : out_(out) {}
-
-  void int32(int32_t value) { put(&value, sizeof value); }
-  void flag(bool value) { int32(value ? 1 : 0); }
-  void float32(float value) { put(&value, sizeof value); }
-  void float64(double value) { put(&value, sizeof value); }
-  void probability(double value) {
-    check_probability(value);
-    float64(value);
-  }
-  void probability32(float value) {
-    check_probability(value);
-    float32(value);
-  }
-  void string(std::string_view s) {
-    write_string(s, out_);
-    if (std::ferror(out_)) fatal_error("Can't write to output file");
-  }
-  void int32_array(const std::vector<int>& values) {
-    if (std::fwrite(values.data(), sizeof(int), values.size(), out_) != values.size())
-      fatal_error("while writing to output file");
-  }
-  void finish() {
-    if (std::fflush(out_) != 0 || std::ferror(out_)) fatal_error("Can't write to output file");
-  }
-
- private:
-  static void check_probability(double value) {
-    // NaN is no probability either, though it compares neither below 0 nor above 1.
-    if (!(value >= 0 && value <= 1))
-      fatal_error2("invalid probability value", format_double(value));
-  }
-  void put(const void* data, size_t size) {
-    if (std::fwrite(data, size, 1, out_) != 1) fatal_error("Can't write to output file");
-  }
-
-  FILE* out_;
-};
-
-void store_rule(ParameterWriter& w, const Rule& rule) {
+void store_rule(BinaryWriter& w, const Rule& rule) {
   w.int32(rule.head);
   w.probability(rule.prob);
   w.int32(rule.number);
@@ -78,7 +38,7 @@ void store_rule(ParameterWriter& w, const Rule& rule) {
   w.int32_array(rule.daughters);
 }
 
-void store_grammar(ParameterWriter& w, const Grammar& grammar) {
+void store_grammar(BinaryWriter& w, const Grammar& grammar) {
   w.int32(grammar.symbol_count());
   for (int s = 0; s < grammar.symbol_count(); ++s) {
     const SymbolData& data = grammar.data[s];
@@ -95,7 +55,7 @@ void store_grammar(ParameterWriter& w, const Grammar& grammar) {
   }
 }
 
-void store_open_class_table(ParameterWriter& w, const OpenClassTable& table, int symbol_count) {
+void store_open_class_table(BinaryWriter& w, const OpenClassTable& table, int symbol_count) {
   if (!table.loaded) return;
   for (int s = 0; s < symbol_count; ++s) {
     const OpenClassEntry& entry = table.entries[s];
@@ -103,7 +63,7 @@ void store_open_class_table(ParameterWriter& w, const OpenClassTable& table, int
   }
 }
 
-void store_open_classes(ParameterWriter& w, const Model& model) {
+void store_open_classes(BinaryWriter& w, const Model& model) {
   const Lexicon& lexicon = model.lexicon;
   w.flag(lexicon.open_class.loaded);
   w.flag(lexicon.cap_open_class.loaded);
@@ -111,7 +71,7 @@ void store_open_classes(ParameterWriter& w, const Model& model) {
   store_open_class_table(w, lexicon.cap_open_class, model.grammar.symbol_count());
 }
 
-void store_tag_entry(ParameterWriter& w, const TagEntry& tag, const RunConfig& config) {
+void store_tag_entry(BinaryWriter& w, const TagEntry& tag, const RunConfig& config) {
   w.int32(tag.tag);
   w.probability32(tag.prob);
   if (!config.stems) return;
@@ -122,7 +82,7 @@ void store_tag_entry(ParameterWriter& w, const TagEntry& tag, const RunConfig& c
   }
 }
 
-void store_mwl_node(ParameterWriter& w, const MwlNode& node) {
+void store_mwl_node(BinaryWriter& w, const MwlNode& node) {
   w.int32(node.entry);
   w.int32(static_cast<int32_t>(node.children.size()));
   for (size_t i = 0; i < node.children.size(); ++i) {
@@ -131,7 +91,7 @@ void store_mwl_node(ParameterWriter& w, const MwlNode& node) {
   }
 }
 
-void store_lexicon(ParameterWriter& w, const Lexicon& lexicon, const RunConfig& config) {
+void store_lexicon(BinaryWriter& w, const Lexicon& lexicon, const RunConfig& config) {
   w.flag(config.stems);
   if (config.stems) {
     w.int32(lexicon.lemmas.size());
@@ -295,7 +255,7 @@ void check_storable(const Model& model, const RunConfig& config) {
 void store_parameters(FILE* out, const Model& model, const RunConfig& config,
                       const LexicalisedSectionWriter& lexicalised) {
   check_storable(model, config);
-  ParameterWriter w(out);
+  BinaryWriter w(out);
   w.string(kVersion);
   w.flag(config.lexmodel);
   store_grammar(w, model.grammar);

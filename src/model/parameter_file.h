@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "model/model.h"
 
 namespace velmo {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <map>
 
-#include "driver/text_input.h"
+#include "base/text_input.h"
 #include "model/model_test_util.h"
 
 namespace velmo {

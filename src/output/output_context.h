@@ -1,7 +1,7 @@
 // What a printer needs to write one sentence's forest.
 #pragma once
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "model/model.h"
 #include "parser/chart.h"
 #include "parser/inside_outside.h"

@@ -4,7 +4,7 @@
 #include <cassert>
 #include <tuple>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace velmo {
 

@@ -14,7 +14,7 @@
 
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 #include "parser/chart.h"
 
 namespace velmo {

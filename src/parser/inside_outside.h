@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "model/model.h"
 #include "parser/chart.h"
 #include "parser/prob.h"

@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "driver/test_support.h"
+#include "base/test_support.h"
 #include "parser/parser_test_util.h"
 
 namespace velmo {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace velmo {
 

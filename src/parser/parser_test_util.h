@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "grammar/grammar_test_util.h"
 #include "model/model.h"
 #include "parser/chart.h"

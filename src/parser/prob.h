@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace velmo {
 

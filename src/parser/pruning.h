@@ -6,7 +6,7 @@
 // forest is kept whole: a sentence does not fail through pruning.
 #pragma once
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "model/model.h"
 #include "parser/chart.h"
 #include "parser/inside_outside.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 #include "output/chunk_printer.h"
 #include "output/forest_printer.h"
 #include "output/governor_printer.h"

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "model/frequency_files.h"
 #include "model/model.h"
 #include "parser/bracket_matching.h"

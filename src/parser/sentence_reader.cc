@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 #include "parser/chart.h"
 
 namespace velmo {

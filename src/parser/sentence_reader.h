@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "grammar/grammar.h"
 #include "parser/bracket_matching.h"
 #include "parser/sentence.h"

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
+#include "base/replacement_file.h"
 #include "model/estimation.h"
 #include "model/frequency_files.h"
-#include "model/replacement_file.h"
 
 namespace velmo {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "model/frequency_files.h"
 #include "model/model.h"
 #include "parser/chart.h"

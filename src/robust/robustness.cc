@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 #include "grammar/grammar_reader.h"
 
 namespace velmo {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "grammar/grammar.h"
 
 namespace velmo {

@@ -6,7 +6,7 @@
 #include <sys/mman.h>
 #endif
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace velmo {
 

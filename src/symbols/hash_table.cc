@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace velmo {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 #include "symbols/hash_table.h"
 
 namespace velmo {

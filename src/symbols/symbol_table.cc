@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace velmo {
 

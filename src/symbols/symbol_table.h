@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 
 namespace velmo {
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 
 namespace velmo {
 

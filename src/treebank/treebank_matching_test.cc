@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "base/test_support.h"
 #include "parser/bracket_filter.h"
 #include "parser/inside_outside.h"
 #include "parser/parser_test_util.h"
 #include "parser/training.h"
-#include "driver/test_support.h"
 
 namespace velmo {
 namespace {

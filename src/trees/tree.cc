@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace velmo {
 

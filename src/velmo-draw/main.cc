@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 #include "trees/tree.h"
 
 namespace velmo {

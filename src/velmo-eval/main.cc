@@ -20,7 +20,7 @@
 #include <tuple>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 #include "output/quote.h"
 #include "trees/tree.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 #include "trees/tree.h"
 
 namespace velmo {

@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/diagnostics.h"
-#include "model/replacement_file.h"
+#include "base/diagnostics.h"
+#include "base/replacement_file.h"
 #include "trees/tree.h"
 #include "velmo-treebank/head_table.h"
 

@@ -1,4 +1,4 @@
-#include "model/binary_reader.h"
+#include "base/binary_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "driver/test_support.h"
+#include "base/test_support.h"
 
 namespace velmo {
 namespace {

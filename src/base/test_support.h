@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace velmo::testing {
 

@@ -1,8 +1,8 @@
-#include "driver/text_input.h"
+#include "base/text_input.h"
 
 #include <algorithm>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace velmo {
 

@@ -1,7 +1,7 @@
-#include "model/binary_reader.h"
+#include "base/binary_reader.h"
 
-#include "driver/diagnostics.h"
-#include "driver/text_input.h"
+#include "base/diagnostics.h"
+#include "base/text_input.h"
 
 namespace velmo {
 

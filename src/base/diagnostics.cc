@@ -1,4 +1,4 @@
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 #include <cerrno>
 #include <cstdarg>

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/run_config.h"
+#include "base/run_config.h"
 
 namespace velmo {
 

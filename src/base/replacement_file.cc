@@ -1,4 +1,4 @@
-#include "model/replacement_file.h"
+#include "base/replacement_file.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace velmo {
 namespace {
