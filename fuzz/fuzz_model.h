@@ -9,14 +9,17 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/diagnostics.h"
 #include "base/run_config.h"
 #include "base/text_input.h"
+#include "driver/pipeline.h"
 #include "grammar/grammar_reader.h"
 #include "lexicon/lexicon.h"
 #include "model/estimation.h"
 #include "model/model.h"
+#include "parser/sentence_loop.h"
 
 namespace velmo::fuzz {
 
@@ -68,6 +71,15 @@ inline Model small_model(const RunConfig& config) {
   read_start_symbols(start.get(), model.grammar, config);
   estimate_probabilities(model, config, nullptr);
   return model;
+}
+
+// Parses every sentence of `in` as a run with these options would, output to `out`.
+inline void parse_all(FILE* in, FILE* out, Model& model, const RunConfig& config,
+                      const SentenceHooks& hooks) {
+  PipelineParts parts{out, model, config, std::vector<bool>(model.grammar.symbol_count()),
+                      nullptr, {}};
+  SentencePipeline pipeline = make_pipeline(parts);
+  process_sentences(in, out, model, config, hooks, pipeline);
 }
 
 }  // namespace velmo::fuzz

@@ -5,7 +5,6 @@
 
 #include "fuzz_model.h"
 #include "lexmodel/lex_model.h"
-#include "lexmodel/lexicalise.h"
 #include "lexmodel/lexicalised_files.h"
 #include "parser/sentence_loop.h"
 
@@ -33,10 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     estimate_lexicalised_model(model, lex, pooling, config, nullptr);
     const LexicalisedLookups lookups(model, lex, pooling, config);
     SentenceHooks hooks;
-    hooks.lexicalise = [&](Chart& chart) { lexicalise_forest(chart, model, config); };
     hooks.lexicalised_probabilities = &lookups;
     MemoryInput sentence(std::string_view("the\ndog\nsaw\nNew\nYork\nwith\na\ndog\n"));
-    process_sentences(sentence.get(), sink, model, config, hooks);
+    fuzz::parse_all(sentence.get(), sink, model, config, hooks);
   } catch (const FatalError&) {
   }
   return 0;

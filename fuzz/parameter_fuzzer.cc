@@ -4,7 +4,6 @@
 
 #include "fuzz_model.h"
 #include "lexmodel/lex_model.h"
-#include "lexmodel/lexicalise.h"
 #include "lexmodel/lexicalised_files.h"
 #include "model/parameter_file.h"
 #include "parser/sentence_loop.h"
@@ -23,12 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (config.lexmodel) read_lexicalised_sections(file.get(), "p.bin", model, lex, pooling, config);
     const LexicalisedLookups lookups(model, lex, pooling, config);
     SentenceHooks hooks;
-    if (config.lexmodel) {
-      hooks.lexicalise = [&](Chart& chart) { lexicalise_forest(chart, model, config); };
-      hooks.lexicalised_probabilities = &lookups;
-    }
+    if (config.lexmodel) hooks.lexicalised_probabilities = &lookups;
     MemoryInput sentence(std::string_view("the\ndog\nbarks\n\na\nb\n"));
-    process_sentences(sentence.get(), sink, model, config, hooks);
+    fuzz::parse_all(sentence.get(), sink, model, config, hooks);
   } catch (const FatalError&) {
   }
   return 0;

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TreebankMatching matching(model.grammar);
     SentenceHooks hooks;
     hooks.bracket_matching = &matching;
-    process_sentences(sentences.get(), sink, model, config, hooks);
+    fuzz::parse_all(sentences.get(), sink, model, config, hooks);
   } catch (const FatalError&) {
   }
   return 0;

@@ -9,6 +9,7 @@
 #include "base/run_config.h"
 #include "base/text_input.h"
 #include "driver/command_line.h"
+#include "driver/pipeline.h"
 #include "grammar/grammar_analysis.h"
 #include "grammar/grammar_reader.h"
 #include "interactive/interactive.h"
@@ -16,7 +17,6 @@
 #include "lexmodel/fixed_choices.h"
 #include "lexmodel/head_frequencies.h"
 #include "lexmodel/lex_model.h"
-#include "lexmodel/lexicalise.h"
 #include "lexmodel/lexicalised_files.h"
 #include "lexmodel/merge.h"
 #include "lexmodel/pooling.h"
@@ -231,26 +231,27 @@ void process_input(RunModel& m, const RunConfig& config) {
           "Options -inside, -outside, -freq, -preorder, -chunking, -heads and -t not allowed "
           "with cyclic grammars");
   }
-  // With head lexicalisation every forest is lexicalised, and training counts its events.
-  SentenceHooks hooks;
+  // Training with head lexicalisation counts the lexicalised events too.
   std::optional<HeadFrequencies> head_frequencies;
-  const LexicalisedLookups lookups(model, m.lex, m.pooling, config);
-  if (config.lexmodel) hooks.lexicalised_probabilities = &lookups;
-  hooks.chunk_categories = &chunk_categories;
-  hooks.bracket_matching = &matching;
-  if (config.lexicalise) {
-    hooks.lexicalise = [&](Chart& chart) { lexicalise_forest(chart, model, config); };
-    if (config.train) {
-      head_frequencies.emplace(model.grammar, config);
-      hooks.lexicalised_counts = &*head_frequencies;
-      hooks.lexicalised_files =
-          lexicalised_frequency_files(*head_frequencies, model, m.pooling, config);
-    }
+  PipelineParts parts{nullptr, model, config, std::move(chunk_categories), nullptr, {}};
+  if (config.lexicalise && config.train) {
+    head_frequencies.emplace(model.grammar, config);
+    parts.lexicalised_counts = &*head_frequencies;
+    parts.lexicalised_files =
+        lexicalised_frequency_files(*head_frequencies, model, m.pooling, config);
   }
+  const LexicalisedLookups lookups(model, m.lex, m.pooling, config);
+  SentenceHooks hooks;
+  if (config.lexmodel) hooks.lexicalised_probabilities = &lookups;
+  hooks.bracket_matching = &matching;
   FILE* in = config.input_file.empty() ? stdin : open_file(config.input_file, "rt");
   FILE* out = config.output_file.empty() ? stdout : open_file(config.output_file, "wt");
   message(config, "processing...\n");
-  process_sentences(in, out, model, config, hooks);
+  if (!config.print_model) {  // the listing was the whole output
+    parts.out = out;
+    SentencePipeline pipeline = make_pipeline(parts);
+    process_sentences(in, out, model, config, hooks, pipeline);
+  }
   finish_output(out);
   if (in != stdin) std::fclose(in);
 }

@@ -1,6 +1,7 @@
 #include "lexmodel/lexicalise.h"
 
 #include <algorithm>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -154,6 +155,27 @@ void lexicalise_forest(Chart& chart, const Model& model, const RunConfig& config
     for (ForestNode* v = root->next; v; v = v->next) roots.push_back(v);
   std::reverse(roots.begin(), roots.end());
   chart.roots() = std::move(roots);
+}
+
+namespace {
+
+class LexicalisingStage : public ForestStage {
+ public:
+  LexicalisingStage(const Model& model, const RunConfig& config)
+      : model_(model), config_(config) {}
+  void apply(ParsedSentence& parsed) override {
+    lexicalise_forest(parsed.chart, model_, config_);
+  }
+
+ private:
+  const Model& model_;
+  const RunConfig& config_;
+};
+
+}  // namespace
+
+std::unique_ptr<ForestStage> make_lexicaliser(const Model& model, const RunConfig& config) {
+  return std::make_unique<LexicalisingStage>(model, config);
 }
 
 }  // namespace velmo

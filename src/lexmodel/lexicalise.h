@@ -10,13 +10,19 @@
 // continues it, on demand.
 #pragma once
 
+#include <memory>
+
 #include "base/run_config.h"
 #include "model/model.h"
 #include "parser/chart.h"
+#include "parser/forest_stage.h"
 
 namespace velmo {
 
 // Replaces the chart's forest by its lexicalised copy; nothing happens for a failed parse.
 void lexicalise_forest(Chart& chart, const Model& model, const RunConfig& config);
+
+// The stage that lexicalises each parsed forest.
+std::unique_ptr<ForestStage> make_lexicaliser(const Model& model, const RunConfig& config);
 
 }  // namespace velmo

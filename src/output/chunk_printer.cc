@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
 
@@ -43,7 +44,7 @@ struct BestRoot {
   }
 };
 
-std::string head_string(const OutputContext& ctx, int head) {
+std::string head_string(const ParsedSentence& ctx, int head) {
   return std::string(lexical_item_name(ctx.model.lexicon, head, ctx.config));
 }
 
@@ -53,7 +54,7 @@ std::string head_string(const OutputContext& ctx, int head) {
 // (the best value of a structure with at least one chunk).
 class ChunkScorer : public ForestVisitor<ChunkScorer> {
  public:
-  ChunkScorer(const OutputContext& ctx, const std::vector<bool>& chunk)
+  ChunkScorer(const ParsedSentence& ctx, const std::vector<bool>& chunk)
       : ctx_(ctx), chunk_(chunk) {}
 
   void item_after(ChartItem* item) {
@@ -118,13 +119,13 @@ class ChunkScorer : public ForestVisitor<ChunkScorer> {
   BestRoot best;
 
  private:
-  const OutputContext& ctx_;
+  const ParsedSentence& ctx_;
   const std::vector<bool>& chunk_;
 };
 
 class ChunkPrinter {
  public:
-  ChunkPrinter(FILE* out, const OutputContext& ctx, const std::vector<bool>& chunk)
+  ChunkPrinter(FILE* out, const ParsedSentence& ctx, const std::vector<bool>& chunk)
       : out_(out), ctx_(ctx), chunk_(chunk), trees_(ctx.config.chunk_trees) {}
 
   void print(ForestNode* x) {
@@ -185,7 +186,7 @@ class ChunkPrinter {
   }
 
   FILE* out_;
-  const OutputContext& ctx_;
+  const ParsedSentence& ctx_;
   const std::vector<bool>& chunk_;
   bool trees_;
 };
@@ -260,7 +261,7 @@ class Groups {
 
 class OptimalChunker : public ForestVisitor<OptimalChunker> {
  public:
-  OptimalChunker(const OutputContext& ctx, const std::vector<bool>& chunk, SequenceStore& store)
+  OptimalChunker(const ParsedSentence& ctx, const std::vector<bool>& chunk, SequenceStore& store)
       : ctx_(ctx), chunk_(chunk), store_(store) {}
 
   // The best sequence of every record; one still open on a cycle has none yet.
@@ -303,13 +304,13 @@ class OptimalChunker : public ForestVisitor<OptimalChunker> {
   BestRoot best;
 
  private:
-  const OutputContext& ctx_;
+  const ParsedSentence& ctx_;
   const std::vector<bool>& chunk_;
   SequenceStore& store_;
   RecordValues<const ChunkCell*> sequences_;
 };
 
-void print_sequence(FILE* out, const OutputContext& ctx, const ChunkCell* sequence) {
+void print_sequence(FILE* out, const ParsedSentence& ctx, const ChunkCell* sequence) {
   const Sentence& sentence = ctx.sentence;
   for (int i = 0; i < sentence.word_count(); ++i) {
     for (const ChunkCell* c = sequence; c; c = c->tail) {
@@ -329,7 +330,7 @@ void print_sequence(FILE* out, const OutputContext& ctx, const ChunkCell* sequen
 
 }  // namespace
 
-void print_chunks(FILE* out, const OutputContext& ctx, const std::vector<bool>& chunk_category) {
+void print_chunks(FILE* out, const ParsedSentence& ctx, const std::vector<bool>& chunk_category) {
   ChunkScorer scorer(ctx, chunk_category);
   walk(ctx.chart, scorer);
   if (scorer.best.root) ChunkPrinter(out, ctx, chunk_category).print(scorer.best.root);
@@ -337,7 +338,7 @@ void print_chunks(FILE* out, const OutputContext& ctx, const std::vector<bool>& 
   std::fflush(out);
 }
 
-void print_optimal_chunks(FILE* out, const OutputContext& ctx,
+void print_optimal_chunks(FILE* out, const ParsedSentence& ctx,
                           const std::vector<bool>& chunk_category) {
   SequenceStore store(ctx.chart.pool());
   OptimalChunker chunker(ctx, chunk_category, store);
@@ -350,6 +351,33 @@ void print_optimal_chunks(FILE* out, const OutputContext& ctx,
     print_sequence(out, ctx, chunker.sequence(chunker.best.root));
   }
   std::fflush(out);
+}
+
+namespace {
+
+class ChunkConsumer : public ForestStage {
+ public:
+  ChunkConsumer(FILE* out, std::vector<bool> chunk_category, bool optimal)
+      : out_(out), chunk_category_(std::move(chunk_category)), optimal_(optimal) {}
+  void apply(ParsedSentence& parsed) override {
+    if (optimal_) {
+      print_optimal_chunks(out_, parsed, chunk_category_);
+    } else {
+      print_chunks(out_, parsed, chunk_category_);
+    }
+  }
+
+ private:
+  FILE* out_;
+  std::vector<bool> chunk_category_;
+  bool optimal_;
+};
+
+}  // namespace
+
+std::unique_ptr<ForestStage> make_chunk_printer(FILE* out, std::vector<bool> chunk_category,
+                                                bool optimal) {
+  return std::make_unique<ChunkConsumer>(out, std::move(chunk_category), optimal);
 }
 
 }  // namespace velmo

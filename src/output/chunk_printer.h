@@ -7,9 +7,10 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
-#include "output/output_context.h"
+#include "parser/forest_stage.h"
 
 namespace velmo {
 
@@ -17,9 +18,13 @@ namespace velmo {
 std::vector<bool> read_chunk_categories(FILE* in, const Grammar& grammar, const RunConfig& config);
 
 // -chunking / -chunk-trees; computes its values in the forest's value fields, then flushes.
-void print_chunks(FILE* out, const OutputContext& ctx, const std::vector<bool>& chunk_category);
+void print_chunks(FILE* out, const ParsedSentence& ctx, const std::vector<bool>& chunk_category);
 // -opt-chunking; its sequences come from the chart's pool and live as long as the sentence.
-void print_optimal_chunks(FILE* out, const OutputContext& ctx,
+void print_optimal_chunks(FILE* out, const ParsedSentence& ctx,
                           const std::vector<bool>& chunk_category);
+
+// The consumer of -chunking (`optimal` false) and -opt-chunking runs.
+std::unique_ptr<ForestStage> make_chunk_printer(FILE* out, std::vector<bool> chunk_category,
+                                                bool optimal);
 
 }  // namespace velmo

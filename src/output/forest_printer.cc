@@ -1,12 +1,15 @@
 // The default listing: one line per node, in the order of its number.
 #include "output/forest_printer.h"
 
+#include <memory>
 #include <vector>
 
+#include "base/diagnostics.h"
 #include "output/forest_values.h"
 #include "output/quote.h"
 #include "output/vpf_printer.h"
 #include "parser/forest_walk.h"
+#include "parser/inside_outside.h"
 
 namespace velmo {
 
@@ -19,7 +22,7 @@ struct Numbering : ForestVisitor<Numbering> {
 
 class ListingPrinter {
  public:
-  ListingPrinter(FILE* out, const OutputContext& ctx)
+  ListingPrinter(FILE* out, const ParsedSentence& ctx)
       : out_(out), ctx_(ctx), kind_(listing_value(ctx.config)),
         preorder_(ctx.config.preorder), stamp_(ctx.chart.next_stamp()) {}
 
@@ -93,7 +96,7 @@ class ListingPrinter {
   }
 
   FILE* out_;
-  const OutputContext& ctx_;
+  const ParsedSentence& ctx_;
   ForestValue kind_;
   bool preorder_;
   uint16_t stamp_;
@@ -101,7 +104,7 @@ class ListingPrinter {
   std::vector<AnalysisStep> path_;
 };
 
-void number_nodes(const OutputContext& ctx) {
+void number_nodes(const ParsedSentence& ctx) {
   Numbering numbering;
   if (ctx.config.preorder) {
     top_down_walk(ctx.chart, numbering);
@@ -110,7 +113,7 @@ void number_nodes(const OutputContext& ctx) {
   }
 }
 
-void print_listing(FILE* out, const OutputContext& ctx) {
+void print_listing(FILE* out, const ParsedSentence& ctx) {
   number_nodes(ctx);
   if (ctx.chart.roots().empty()) {
     std::fputs("No parse for: ", out);
@@ -125,13 +128,47 @@ void print_listing(FILE* out, const OutputContext& ctx) {
 
 }  // namespace
 
-void print_forest(FILE* out, const OutputContext& ctx, VpfState& vpf) {
+void print_forest(FILE* out, const ParsedSentence& ctx, VpfState& vpf) {
   if (ctx.config.vpf) {
     print_vpf_forest(out, ctx, vpf);
   } else {
     print_listing(out, ctx);
   }
   std::fflush(out);
+}
+
+namespace {
+
+class ForestConsumer : public ForestStage {
+ public:
+  explicit ForestConsumer(FILE* out) : out_(out) {}
+  void apply(ParsedSentence& parsed) override {
+    const RunConfig& c = parsed.config;
+    if (c.outside || c.freq) {
+      compute_inside_outside(parsed.chart, parsed.pm, parsed.sentence, parsed.probs);
+    } else if (c.inside) {
+      compute_inside(parsed.chart, parsed.pm, parsed.sentence, parsed.probs);
+    }
+    if (c.viterbi_probs) compute_viterbi(parsed.chart, parsed.pm, parsed.probs);
+    if (c.custom) throw FatalError("\nERROR: This is not a customised version of Velmo!\n");
+    if (c.trees) {
+      print_trees(out_, parsed);
+    } else {
+      print_forest(out_, parsed, vpf_);
+    }
+    if (c.timing)
+      std::fprintf(out_, ">>> cpu time used for CFP: %.3f <<<\n", seconds_since(parsed.started));
+  }
+
+ private:
+  FILE* out_;
+  VpfState vpf_;
+};
+
+}  // namespace
+
+std::unique_ptr<ForestStage> make_forest_printer(FILE* out) {
+  return std::make_unique<ForestConsumer>(out);
 }
 
 }  // namespace velmo

@@ -4,8 +4,9 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 
-#include "output/output_context.h"
+#include "parser/forest_stage.h"
 
 namespace velmo {
 
@@ -15,8 +16,12 @@ struct VpfState {
 };
 
 // The default format, or vpf with -vpf; then flushes.
-void print_forest(FILE* out, const OutputContext& ctx, VpfState& vpf);
+void print_forest(FILE* out, const ParsedSentence& ctx, VpfState& vpf);
 // One line per tree, then an empty line.
-void print_trees(FILE* out, const OutputContext& ctx);
+void print_trees(FILE* out, const ParsedSentence& ctx);
+
+// The consumer of a run that prints forests or trees: computes the values the options ask
+// for (-inside, -outside, -freq, -viterbi-probs), then prints; with -timing the time taken.
+std::unique_ptr<ForestStage> make_forest_printer(FILE* out);
 
 }  // namespace velmo

@@ -27,7 +27,7 @@ PROB node_value(ForestValue kind, const ForestNode* node, const ForestProbs& pro
 }
 
 PROB analysis_value(ForestValue kind, const ForestNode* node, const std::vector<AnalysisStep>& path,
-                    std::size_t from, const OutputContext& ctx) {
+                    std::size_t from, const ParsedSentence& ctx) {
   if (kind == ForestValue::kNone) return PROB::zero();
   PROB value = ctx.pm.rule(path[from].item);
   if (kind == ForestValue::kOutside) return value * node->outside;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "output/output_context.h"
+#include "parser/forest_stage.h"
 
 namespace velmo {
 
@@ -30,7 +30,7 @@ struct AnalysisStep {
 // (times the node's outside, and the scale for -freq), with -inside, -viterbi-probs and -freq
 // multiplied by every daughter's inside and the link's choice probability.
 PROB analysis_value(ForestValue kind, const ForestNode* node, const std::vector<AnalysisStep>& path,
-                    std::size_t from, const OutputContext& ctx);
+                    std::size_t from, const ParsedSentence& ctx);
 
 // Calls emit() once for every choice of links from `item` back to its first daughter, the last
 // daughter's links in the outer loop. During a call the steps of the analysis are

@@ -1,6 +1,7 @@
 #include "output/governor_printer.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -8,6 +9,7 @@
 
 #include "output/quote.h"
 #include "parser/forest_walk.h"
+#include "parser/inside_outside.h"
 
 namespace velmo {
 namespace {
@@ -62,7 +64,7 @@ struct Numbering : ForestVisitor<Numbering> {
 // zero (a part of no analysis with probability above 0) passes nothing on: its posterior is 0.
 class GovernorPass : public ForestVisitor<GovernorPass> {
  public:
-  GovernorPass(FILE* out, const OutputContext& ctx, int records)
+  GovernorPass(FILE* out, const ParsedSentence& ctx, int records)
       : out_(out), ctx_(ctx), lists_(records), threshold_(PROB::from(ctx.config.gov_threshold)) {}
 
   // A list is passed on (or printed) once, top-down, and then released.
@@ -121,20 +123,40 @@ class GovernorPass : public ForestVisitor<GovernorPass> {
   }
 
   FILE* out_;
-  const OutputContext& ctx_;
+  const ParsedSentence& ctx_;
   std::vector<GovernorList> lists_;
   PROB threshold_;
 };
 
 }  // namespace
 
-void print_governors(FILE* out, const OutputContext& ctx) {
+void print_governors(FILE* out, const ParsedSentence& ctx) {
   Numbering numbering;
   walk(ctx.chart, numbering);
   GovernorPass pass(out, ctx, numbering.count);
   top_down_walk(ctx.chart, pass);
   std::fputc('\n', out);
   std::fflush(out);
+}
+
+namespace {
+
+class GovernorConsumer : public ForestStage {
+ public:
+  explicit GovernorConsumer(FILE* out) : out_(out) {}
+  void apply(ParsedSentence& parsed) override {
+    compute_inside_outside(parsed.chart, parsed.pm, parsed.sentence, parsed.probs);
+    print_governors(out_, parsed);
+  }
+
+ private:
+  FILE* out_;
+};
+
+}  // namespace
+
+std::unique_ptr<ForestStage> make_governor_printer(FILE* out) {
+  return std::make_unique<GovernorConsumer>(out);
 }
 
 }  // namespace velmo

@@ -4,12 +4,16 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 
-#include "output/output_context.h"
+#include "parser/forest_stage.h"
 
 namespace velmo {
 
 // Needs the inside and outside values of the lexicalised forest; then flushes.
-void print_governors(FILE* out, const OutputContext& ctx);
+void print_governors(FILE* out, const ParsedSentence& ctx);
+
+// The consumer of -governors runs: inside and outside values, then the governors.
+std::unique_ptr<ForestStage> make_governor_printer(FILE* out);
 
 }  // namespace velmo

@@ -1,8 +1,10 @@
 // -print-probs: the model parameters that the forest of a sentence uses, parents first.
+#include <memory>
+#include <string>
+
+#include "base/diagnostics.h"
 #include "output/viterbi_printer.h"
 #include "parser/forest_walk.h"
-
-#include <string>
 
 namespace velmo {
 
@@ -12,10 +14,10 @@ namespace {
 // use, taken from the same ProbModel.
 struct ParameterDump : ForestVisitor<ParameterDump> {
   FILE* out;
-  const OutputContext& ctx;
+  const ParsedSentence& ctx;
   const LexicalisedProbabilities* lexicalised;
 
-  ParameterDump(FILE* out, const OutputContext& ctx)
+  ParameterDump(FILE* out, const ParsedSentence& ctx)
       : out(out), ctx(ctx), lexicalised(ctx.pm.lexicalised()) {}
 
   const Grammar& grammar() const { return ctx.model.grammar; }
@@ -75,11 +77,38 @@ struct ParameterDump : ForestVisitor<ParameterDump> {
 
 }  // namespace
 
-void print_parameters(FILE* out, const OutputContext& ctx) {
+void print_parameters(FILE* out, const ParsedSentence& ctx) {
   ParameterDump dump(out, ctx);
   walk(ctx.chart, dump);
   std::fputc('\n', out);
   std::fflush(out);
+}
+
+namespace {
+
+class ParameterStage : public ForestStage {
+ public:
+  explicit ParameterStage(const std::string& file)
+      : out_(file == "-" ? stdout : open_file(file, "wt")) {}
+  ~ParameterStage() override {
+    if (out_ != stdout) std::fclose(out_);
+  }
+  ParameterStage(const ParameterStage&) = delete;
+  ParameterStage& operator=(const ParameterStage&) = delete;
+
+  void apply(ParsedSentence& parsed) override { print_parameters(out_, parsed); }
+  void finish() override {
+    if (std::fflush(out_) != 0 || std::ferror(out_)) fatal_error("Can't write to output file");
+  }
+
+ private:
+  FILE* out_;
+};
+
+}  // namespace
+
+std::unique_ptr<ForestStage> make_parameter_printer(const std::string& file) {
+  return std::make_unique<ParameterStage>(file);
 }
 
 }  // namespace velmo

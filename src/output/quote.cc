@@ -25,22 +25,6 @@ void append_escaped(std::string& result, std::string_view s) {
   }
 }
 
-// A word written as "text" loses its quotes; inside them a backslash makes the next byte
-// literal. Words not of that shape are kept as they are.
-std::string unquote(std::string_view word) {
-  if (word.empty() || word[0] != '"') return std::string(word);
-  std::string copied;
-  for (std::size_t i = 1; i < word.size(); ++i) {
-    if (word[i] == '\\') {
-      if (++i == word.size()) break;
-    }
-    copied += word[i];
-  }
-  if (copied.empty() || copied.back() != '"') return std::string(word);
-  copied.pop_back();
-  return copied;
-}
-
 }  // namespace
 
 std::string quote_string(std::string_view s, const RunConfig& config) {
@@ -53,22 +37,6 @@ std::string quote_string(std::string_view s, const RunConfig& config) {
   }
   result += '"';
   return result;
-}
-
-std::string sentence_text(const std::vector<std::string>& words) {
-  std::string line = "\"";
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    if (i > 0) line += ' ';
-    append_escaped(line, unquote(words[i]));
-  }
-  line += '"';
-  return line;
-}
-
-void print_sentence(FILE* out, const Sentence& sentence) {
-  const std::string line = sentence_text(sentence.words);
-  std::fwrite(line.data(), 1, line.size(), out);
-  std::fflush(out);
 }
 
 std::string_view head_string(int head, const Lexicon& lexicon, const RunConfig& config) {

@@ -1,10 +1,12 @@
 // Tag sequences: the parts of speech of the best parse (-viterbi -tagging), or for every
 // position the tag whose lexical node has the highest inside * outside value (-tagging).
+#include <memory>
 #include <vector>
 
 #include "output/quote.h"
 #include "output/viterbi_printer.h"
 #include "parser/forest_walk.h"
+#include "parser/inside_outside.h"
 
 namespace velmo {
 
@@ -37,7 +39,7 @@ const TagEntry* find_reading(const Lexicon& lexicon, std::string_view word, int 
 }
 
 // The lemmas of the reading joined by "|"; "<unknown>" without a reading or lemma.
-std::string lemmas_of(const OutputContext& ctx, std::string_view word, int tag) {
+std::string lemmas_of(const ParsedSentence& ctx, std::string_view word, int tag) {
   const Lexicon& lexicon = ctx.model.lexicon;
   const TagEntry* reading = find_reading(lexicon, word, tag);
   if (!reading || reading->lemmas.empty()) return "<unknown>";
@@ -50,7 +52,7 @@ std::string lemmas_of(const OutputContext& ctx, std::string_view word, int tag) 
 }
 
 // `head` is the node's head for the best-parse printer, kNoHead position-wise.
-void write_tag_line(FILE* out, const OutputContext& ctx, std::string_view word, int tag,
+void write_tag_line(FILE* out, const ParsedSentence& ctx, std::string_view word, int tag,
                     int head, bool from_parse) {
   const RunConfig& config = ctx.config;
   const std::string& tag_name = ctx.model.grammar.name(tag);
@@ -68,7 +70,7 @@ void write_tag_line(FILE* out, const OutputContext& ctx, std::string_view word, 
 // cycle with zero values) is not followed.
 class BestTagWriter {
  public:
-  BestTagWriter(FILE* out, const OutputContext& ctx)
+  BestTagWriter(FILE* out, const ParsedSentence& ctx)
       : out_(out), ctx_(ctx), open_stamp_(ctx.chart.next_stamp()) {}
 
   void visit(ForestNode* node) {
@@ -82,7 +84,7 @@ class BestTagWriter {
 
  private:
   FILE* out_;
-  const OutputContext& ctx_;
+  const ParsedSentence& ctx_;
   uint16_t open_stamp_;
 };
 
@@ -103,7 +105,7 @@ struct BestTagsPerPosition : ForestVisitor<BestTagsPerPosition> {
 
 }  // namespace
 
-void print_viterbi_tags(FILE* out, const OutputContext& ctx) {
+void print_viterbi_tags(FILE* out, const ParsedSentence& ctx) {
   ForestNode* best = select_best_parse(ctx);
   if (!best) {
     write_bare_words(out, ctx.sentence);
@@ -116,7 +118,7 @@ void print_viterbi_tags(FILE* out, const OutputContext& ctx) {
 
 // A position where no lexical node has a value above zero has no best tag; its word is
 // written alone, as for a sentence without parse.
-void print_best_tags(FILE* out, const OutputContext& ctx) {
+void print_best_tags(FILE* out, const ParsedSentence& ctx) {
   const Sentence& sentence = ctx.sentence;
   if (ctx.chart.roots().empty()) {
     write_bare_words(out, sentence);
@@ -134,6 +136,26 @@ void print_best_tags(FILE* out, const OutputContext& ctx) {
   }
   std::fputc('\n', out);
   std::fflush(out);
+}
+
+namespace {
+
+class TagConsumer : public ForestStage {
+ public:
+  explicit TagConsumer(FILE* out) : out_(out) {}
+  void apply(ParsedSentence& parsed) override {
+    compute_inside_outside(parsed.chart, parsed.pm, parsed.sentence, parsed.probs);
+    print_best_tags(out_, parsed);
+  }
+
+ private:
+  FILE* out_;
+};
+
+}  // namespace
+
+std::unique_ptr<ForestStage> make_tag_printer(FILE* out) {
+  return std::make_unique<TagConsumer>(out);
 }
 
 }  // namespace velmo

@@ -20,7 +20,7 @@ namespace {
 
 class TreeEnumerator {
  public:
-  TreeEnumerator(FILE* out, const OutputContext& ctx) : out_(out), ctx_(ctx) {}
+  TreeEnumerator(FILE* out, const ParsedSentence& ctx) : out_(out), ctx_(ctx) {}
 
   void expand(ForestNode* node, std::size_t length) {
     if (!open_.insert(node).second) return;  // already open above: a cycle
@@ -88,7 +88,7 @@ class TreeEnumerator {
   }
 
   FILE* out_;
-  const OutputContext& ctx_;
+  const ParsedSentence& ctx_;
   std::string buffer_;
   std::vector<Pending> pending_;
   std::unordered_set<const ForestNode*> open_;  // the nodes whose brackets are open
@@ -96,7 +96,7 @@ class TreeEnumerator {
 
 }  // namespace
 
-void print_trees(FILE* out, const OutputContext& ctx) {
+void print_trees(FILE* out, const ParsedSentence& ctx) {
   TreeEnumerator trees(out, ctx);
   for (ForestNode* root : ctx.chart.roots()) trees.expand(root, 0);
   std::fputc('\n', out);

@@ -2,8 +2,10 @@
 #include "output/viterbi_printer.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "output/quote.h"
+#include "parser/inside_outside.h"
 
 namespace velmo {
 
@@ -64,7 +66,7 @@ class BestParseSelector {
 
 class ViterbiTreePrinter {
  public:
-  ViterbiTreePrinter(FILE* out, const OutputContext& ctx)
+  ViterbiTreePrinter(FILE* out, const ParsedSentence& ctx)
       : out_(out), ctx_(ctx), open_stamp_(ctx.chart.next_stamp()) {}
 
   void print_node(ForestNode* node) {
@@ -97,14 +99,14 @@ class ViterbiTreePrinter {
   }
 
   FILE* out_;
-  const OutputContext& ctx_;
+  const ParsedSentence& ctx_;
   uint16_t open_stamp_;
   int depth_ = 0;
 };
 
 }  // namespace
 
-ForestNode* select_best_parse(const OutputContext& ctx) {
+ForestNode* select_best_parse(const ParsedSentence& ctx) {
   BestParseSelector selector(ctx.pm, ctx.chart.next_stamp());
   ForestNode* best = nullptr;
   PROB best_score;
@@ -128,7 +130,7 @@ void first_analysis_daughters(const ForestNode* node, std::vector<ForestNode*>& 
   std::reverse(daughters.begin(), daughters.end());
 }
 
-void print_viterbi_tree(FILE* out, const OutputContext& ctx) {
+void print_viterbi_tree(FILE* out, const ParsedSentence& ctx) {
   ForestNode* best = select_best_parse(ctx);
   if (!best) {
     std::fputs("No parse for: ", out);
@@ -139,6 +141,34 @@ void print_viterbi_tree(FILE* out, const OutputContext& ctx) {
     std::fputs(ctx.config.viterbi == 2 ? "\n\n" : "\n", out);
   }
   std::fflush(out);
+}
+
+namespace {
+
+class ViterbiConsumer : public ForestStage {
+ public:
+  explicit ViterbiConsumer(FILE* out) : out_(out) {}
+  void apply(ParsedSentence& parsed) override {
+    compute_viterbi(parsed.chart, parsed.pm, parsed.probs);
+    if (parsed.config.tagging) {
+      print_viterbi_tags(out_, parsed);
+    } else {
+      print_viterbi_tree(out_, parsed);
+    }
+    if (parsed.config.timing) {
+      std::fprintf(out_, ">>> cpu time used for CFP: %.3f <<<\n\n",
+                   seconds_since(parsed.started));
+    }
+  }
+
+ private:
+  FILE* out_;
+};
+
+}  // namespace
+
+std::unique_ptr<ForestStage> make_viterbi_printer(FILE* out) {
+  return std::make_unique<ViterbiConsumer>(out);
 }
 
 }  // namespace velmo

@@ -4,15 +4,17 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
+#include <string>
 #include <vector>
 
-#include "output/output_context.h"
+#include "parser/forest_stage.h"
 
 namespace velmo {
 
 // Reorders the forest so that first entries lead along the best parse; returns its root or
 // null. Needs Viterbi values.
-ForestNode* select_best_parse(const OutputContext& ctx);
+ForestNode* select_best_parse(const ParsedSentence& ctx);
 
 // The daughters of the node's first analysis along first links, first daughter first (empty
 // for a lexical node): the best parse's daughters once select_best_parse has run.
@@ -32,10 +34,19 @@ void for_each_best_daughter(ForestNode* node, uint16_t path_stamp, Visit&& visit
   node->stamp = saved;
 }
 
-void print_viterbi_tree(FILE* out, const OutputContext& ctx);
-void print_viterbi_tags(FILE* out, const OutputContext& ctx);
+void print_viterbi_tree(FILE* out, const ParsedSentence& ctx);
+void print_viterbi_tags(FILE* out, const ParsedSentence& ctx);
 // Needs inside and outside values.
-void print_best_tags(FILE* out, const OutputContext& ctx);
-void print_parameters(FILE* out, const OutputContext& ctx);
+void print_best_tags(FILE* out, const ParsedSentence& ctx);
+void print_parameters(FILE* out, const ParsedSentence& ctx);
+
+// The consumer of -viterbi runs: Viterbi values, then the best tree (or its tags with
+// -tagging); with -timing the time taken.
+std::unique_ptr<ForestStage> make_viterbi_printer(FILE* out);
+// The consumer of -tagging without -viterbi: inside and outside values, then the best tags.
+std::unique_ptr<ForestStage> make_tag_printer(FILE* out);
+// The -print-probs stage: the parameters of each forest written to `file` ("-": standard
+// output) before the consumer takes the forest.
+std::unique_ptr<ForestStage> make_parameter_printer(const std::string& file);
 
 }  // namespace velmo

@@ -104,7 +104,7 @@ bool is_ambiguous(const ForestNode* node) {
 
 class VpfPrinter {
  public:
-  VpfPrinter(FILE* out, const OutputContext& ctx, VpfState& state)
+  VpfPrinter(FILE* out, const ParsedSentence& ctx, VpfState& state)
       : out_(out), ctx_(ctx), state_(state), kind_(vpf_value(ctx.config)) {}
 
   void print_node(ForestNode* node) {
@@ -184,7 +184,7 @@ class VpfPrinter {
   std::string quoted(std::string_view s) const { return quote_string(s, ctx_.config); }
 
   FILE* out_;
-  const OutputContext& ctx_;
+  const ParsedSentence& ctx_;
   VpfState& state_;
   ForestValue kind_;
   std::vector<AnalysisStep> path_;
@@ -192,7 +192,7 @@ class VpfPrinter {
 
 }  // namespace
 
-void print_vpf_forest(FILE* out, const OutputContext& ctx, VpfState& vpf) {
+void print_vpf_forest(FILE* out, const ParsedSentence& ctx, VpfState& vpf) {
   std::vector<ForestNode> copies;
   copies.reserve(ctx.chart.roots().size());  // the root order points into it
   Preparation preparation(ctx.pm, copies);

@@ -9,6 +9,6 @@
 namespace velmo {
 
 // Reorders analyses and links by value (highest first) as a side effect.
-void print_vpf_forest(FILE* out, const OutputContext& ctx, VpfState& vpf);
+void print_vpf_forest(FILE* out, const ParsedSentence& ctx, VpfState& vpf);
 
 }  // namespace velmo

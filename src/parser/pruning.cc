@@ -1,6 +1,7 @@
 #include "parser/pruning.h"
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "parser/forest_walk.h"
@@ -136,6 +137,25 @@ bool ForestPruner::prune(Chart& chart) {
   for (ForestNode* root : roots) cutter.cut(root);
   chart.roots() = std::move(roots);
   return true;
+}
+
+namespace {
+
+class PruningStage : public ForestStage {
+ public:
+  PruningStage(const Model& model, const RunConfig& config) : pruner_(model, config) {}
+  void apply(ParsedSentence& parsed) override {
+    if (!parsed.chart.roots().empty()) pruner_.prune(parsed.chart);
+  }
+
+ private:
+  ForestPruner pruner_;
+};
+
+}  // namespace
+
+std::unique_ptr<ForestStage> make_pruner(const Model& model, const RunConfig& config) {
+  return std::make_unique<PruningStage>(model, config);
 }
 
 }  // namespace velmo

@@ -6,9 +6,12 @@
 // forest is kept whole: a sentence does not fail through pruning.
 #pragma once
 
+#include <memory>
+
 #include "base/run_config.h"
 #include "model/model.h"
 #include "parser/chart.h"
+#include "parser/forest_stage.h"
 #include "parser/inside_outside.h"
 
 namespace velmo {
@@ -25,5 +28,8 @@ class ForestPruner {
   ProbModel pm_;
   double threshold_;
 };
+
+// The stage that prunes each parsed forest before it is lexicalised.
+std::unique_ptr<ForestStage> make_pruner(const Model& model, const RunConfig& config);
 
 }  // namespace velmo

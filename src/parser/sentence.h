@@ -1,7 +1,9 @@
 // The words of the sentence being parsed: their texts and chart spans, the number of chart
-// positions, the sentence weight and the brackets of treebank annotation lines.
+// positions, the sentence weight and the brackets of treebank annotation lines; and the echo
+// of a sentence in "No parse for:" lines and in the -fails file.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -36,5 +38,11 @@ struct Sentence {
     brackets.clear();
   }
 };
+
+// The sentence as print_sentence writes it, as a string.
+std::string sentence_text(const std::vector<std::string>& words);
+// A double quote, the words (unquoted, then escaped) separated by blanks, a double quote; then
+// a flush. Results of any length are written whole.
+void print_sentence(FILE* out, const Sentence& sentence);
 
 }  // namespace velmo

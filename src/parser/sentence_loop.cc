@@ -3,33 +3,22 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/diagnostics.h"
 #include "base/text_input.h"
-#include "output/chunk_printer.h"
-#include "output/forest_printer.h"
-#include "output/governor_printer.h"
-#include "output/output_context.h"
-#include "output/quote.h"
-#include "output/viterbi_printer.h"
 #include "parser/bracket_filter.h"
 #include "parser/chart.h"
 #include "parser/inside_outside.h"
 #include "parser/mwl_lookup.h"
-#include "parser/pruning.h"
 #include "parser/sentence.h"
 #include "parser/sentence_reader.h"
-#include "parser/training.h"
 
 namespace velmo {
 
 namespace {
 
-constexpr long kIntermediateInterval = 10000;  // sentences between intermediate files
-constexpr double kClockTicksPerSecond = 1000000.0;
 
 // "-" names standard output.
 FILE* open_output(const std::string& name) {
@@ -40,21 +29,19 @@ void close_output(FILE* file) {
   if (file != nullptr && file != stdout) std::fclose(file);
 }
 
-// The -fails, -analysis-count and -print-probs streams, open for the whole loop.
+// The -fails and -analysis-count streams, open for the whole loop.
 struct SideFiles {
   FILE* fails = nullptr;
   FILE* analysis_count = nullptr;
-  FILE* print_probs = nullptr;
 
   explicit SideFiles(const RunConfig& config) {
     if (config.fails) fails = open_file(config.fails_file, "wt");
     if (!config.analysis_count_file.empty()) {
       analysis_count = open_output(config.analysis_count_file);
     }
-    if (!config.print_probs_file.empty()) print_probs = open_output(config.print_probs_file);
   }
   void check_written() const {
-    for (FILE* f : {fails, analysis_count, print_probs}) {
+    for (FILE* f : {fails, analysis_count}) {
       if (f != nullptr && (std::fflush(f) != 0 || std::ferror(f)))
         fatal_error("Can't write to output file");
     }
@@ -62,7 +49,6 @@ struct SideFiles {
   ~SideFiles() {
     close_output(fails);
     close_output(analysis_count);
-    close_output(print_probs);
   }
   SideFiles(const SideFiles&) = delete;
   SideFiles& operator=(const SideFiles&) = delete;
@@ -76,28 +62,19 @@ const char* copy_to_pool(BlockPool& pool, std::string_view text) {
   return copy;
 }
 
-double seconds_since(std::clock_t started) {
-  return static_cast<double>(std::clock() - started) / kClockTicksPerSecond;
-}
-
 class SentenceLoop {
  public:
   SentenceLoop(FILE* in, FILE* out, Model& model, const RunConfig& config,
-               const SentenceHooks& hooks)
+               const SentenceHooks& hooks, SentencePipeline& pipeline)
       : out_(out),
         model_(model),
         config_(config),
         chart_(model.grammar),
         pm_(model, config, hooks.lexicalised_probabilities),
         reader_(in, model.grammar, config, hooks.bracket_matching),
-        ctx_{chart_, sentence_, model_, config_, pm_, probs_},
         side_(config),
-        lexicalise_(hooks.lexicalise),
-        chunk_categories_(hooks.chunk_categories),
+        pipeline_(pipeline),
         bracket_matching_(hooks.bracket_matching) {
-    if (config.prune > 0) pruner_.emplace(model, config);
-    if (config.train)
-      trainer_.emplace(model, config, hooks.lexicalised_counts, hooks.lexicalised_files);
     for (const LexEntry& entry : model.lexicon.entries) {
       if (entry.word.find(' ') == std::string::npos) continue;
       for (const TagEntry& t : entry.tags) mwl_tags_.push_back(t.tag);
@@ -124,8 +101,6 @@ class SentenceLoop {
   void enter(int category, int start, int end, const char* text);
   void process_forest(std::clock_t started);
   void report_failure();
-  void dispatch(std::clock_t started);
-  void dispatch_forest(std::clock_t started);
   void count_sentence();
   void finish();
 
@@ -143,15 +118,10 @@ class SentenceLoop {
   SentenceReader reader_;
   MwlLookup mwl_;
   MwlFound mwl_found_;
-  OutputContext ctx_;
   SideFiles side_;
-  std::optional<Trainer> trainer_;
-  std::optional<ForestPruner> pruner_;
-  std::function<void(Chart&)> lexicalise_;
-  const std::vector<bool>* chunk_categories_;
+  SentencePipeline& pipeline_;
   const BracketMatching* bracket_matching_;
   BracketFilter bracket_filter_;
-  VpfState vpf_;
   long processed_ = 0;
   long failed_ = 0;
 };
@@ -171,7 +141,7 @@ bool SentenceLoop::process_sentence() {
   sentence_.clear();
   categories_.clear();
   probs_ = ForestProbs{};
-  if (trainer_) pm_.refresh();  // training may have estimated new probabilities
+  if (config_.train) pm_.refresh();  // training may have estimated new probabilities
   if (config_.sent_weights && !reader_.read_weight(sentence_)) return false;
   bool too_long = read_words();
   announce_readings();
@@ -314,18 +284,15 @@ void SentenceLoop::process_forest(std::clock_t started) {
                  static_cast<unsigned long long>(count_analyses(chart_)));
   }
   if (chart_.roots().empty()) report_failure();
-  if (lexicalise_) {
-    if (pruner_ && !chart_.roots().empty()) pruner_->prune(chart_);
-    lexicalise_(chart_);
-  }
-  if (side_.print_probs != nullptr) print_parameters(side_.print_probs, ctx_);
-  dispatch(started);
+  ParsedSentence parsed{chart_, sentence_, model_, config_, pm_, probs_, started, processed_ + 1};
+  for (const std::unique_ptr<ForestStage>& stage : pipeline_.stages) stage->apply(parsed);
+  pipeline_.consumer->apply(parsed);
   // A full disk stops the run at the sentence it hits, not after the whole input.
   if (std::fflush(out_) != 0 || std::ferror(out_)) fatal_error("Can't write to output file");
   count_sentence();
 }
 
-// The failed sentence still goes through the dispatch: the printers report it themselves.
+// The failed sentence still goes to the consumer: the printers report it themselves.
 void SentenceLoop::report_failure() {
   if (side_.fails != nullptr) {
     print_sentence(side_.fails, sentence_);
@@ -335,68 +302,17 @@ void SentenceLoop::report_failure() {
   ++failed_;
 }
 
-// Exactly one consumer per forest; the first mode that applies wins.
-void SentenceLoop::dispatch(std::clock_t started) {
-  if (config_.chunking) {
-    print_chunks(out_, ctx_, *chunk_categories_);
-  } else if (config_.opt_chunking) {
-    print_optimal_chunks(out_, ctx_, *chunk_categories_);
-  } else if (config_.viterbi != 0) {
-    compute_viterbi(chart_, pm_, probs_);
-    if (config_.tagging) {
-      print_viterbi_tags(out_, ctx_);
-    } else {
-      print_viterbi_tree(out_, ctx_);
-    }
-    if (config_.timing) {
-      std::fprintf(out_, ">>> cpu time used for CFP: %.3f <<<\n\n", seconds_since(started));
-    }
-  } else if (config_.governors) {
-    compute_inside_outside(chart_, pm_, sentence_, probs_);
-    print_governors(out_, ctx_);
-  } else {
-    dispatch_forest(started);
-  }
-}
-
-void SentenceLoop::dispatch_forest(std::clock_t started) {
-  const RunConfig& c = config_;
-  if (c.outside || c.freq || c.train || c.tagging) {
-    compute_inside_outside(chart_, pm_, sentence_, probs_);
-  } else if (c.inside) {
-    compute_inside(chart_, pm_, sentence_, probs_);
-  }
-  if (c.tagging) {
-    print_best_tags(out_, ctx_);
-    return;
-  }
-  if (c.train) {
-    trainer_->training_step(chart_, pm_, probs_, sentence_, processed_ + 1);
-    return;
-  }
-  if (c.viterbi_probs) compute_viterbi(chart_, pm_, probs_);
-  if (c.custom) throw FatalError("\nERROR: This is not a customised version of Velmo!\n");
-  if (c.trees) {
-    print_trees(out_, ctx_);
-  } else {
-    print_forest(out_, ctx_, vpf_);
-  }
-  if (c.timing) std::fprintf(out_, ">>> cpu time used for CFP: %.3f <<<\n", seconds_since(started));
-}
-
 void SentenceLoop::count_sentence() {
   ++processed_;
   if (!config_.quiet) std::fprintf(stderr, "\r%ld", processed_);
-  if (trainer_ && processed_ % kIntermediateInterval == 0 &&
-      trainer_->sentences_since_reestimation() >= kIntermediateInterval) {
-    message(config_, "\nwriting intermediate results to disk\n");
-    trainer_->write_files();
-  }
+  for (const std::unique_ptr<ForestStage>& stage : pipeline_.stages) stage->counted(processed_);
+  pipeline_.consumer->counted(processed_);
 }
 
 void SentenceLoop::finish() {
   side_.check_written();
-  if (trainer_) trainer_->finish_training();
+  for (const std::unique_ptr<ForestStage>& stage : pipeline_.stages) stage->finish();
+  pipeline_.consumer->finish();
   verbose_message(config_, "\n");
   message(config_, string_printf("\n%ld sentences processed.\n%ld sentences failed\n",
                                  processed_, failed_));
@@ -405,9 +321,8 @@ void SentenceLoop::finish() {
 }  // namespace
 
 void process_sentences(FILE* in, FILE* out, Model& model, const RunConfig& config,
-                       const SentenceHooks& hooks) {
-  if (config.print_model) return;
-  SentenceLoop loop(in, out, model, config, hooks);
+                       const SentenceHooks& hooks, SentencePipeline& pipeline) {
+  SentenceLoop loop(in, out, model, config, hooks, pipeline);
   loop.run();
 }
 

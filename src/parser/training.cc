@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "base/diagnostics.h"
 #include "base/replacement_file.h"
@@ -118,6 +119,42 @@ void Trainer::write_sums() const {
   std::fprintf(file.stream(), "%.17g %ld %d\n", log_prob_sum_, position_sum_,
                zero_prob_seen_ ? 1 : 0);
   file.commit();
+}
+
+namespace {
+
+constexpr long kIntermediateInterval = 10000;  // sentences between intermediate files
+
+class TrainingConsumer : public ForestStage {
+ public:
+  TrainingConsumer(Model& model, const RunConfig& config, LexicalisedCounts* lexicalised,
+                   std::vector<ExtraFrequencyFile> lexicalised_files)
+      : trainer_(model, config, lexicalised, std::move(lexicalised_files)), config_(config) {}
+  void apply(ParsedSentence& parsed) override {
+    compute_inside_outside(parsed.chart, parsed.pm, parsed.sentence, parsed.probs);
+    trainer_.training_step(parsed.chart, parsed.pm, parsed.probs, parsed.sentence, parsed.number);
+  }
+  void counted(long processed) override {
+    if (processed % kIntermediateInterval == 0 &&
+        trainer_.sentences_since_reestimation() >= kIntermediateInterval) {
+      message(config_, "\nwriting intermediate results to disk\n");
+      trainer_.write_files();
+    }
+  }
+  void finish() override { trainer_.finish_training(); }
+
+ private:
+  Trainer trainer_;
+  const RunConfig& config_;
+};
+
+}  // namespace
+
+std::unique_ptr<ForestStage> make_trainer(Model& model, const RunConfig& config,
+                                          LexicalisedCounts* lexicalised,
+                                          std::vector<ExtraFrequencyFile> lexicalised_files) {
+  return std::make_unique<TrainingConsumer>(model, config, lexicalised,
+                                            std::move(lexicalised_files));
 }
 
 }  // namespace velmo

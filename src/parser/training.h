@@ -3,12 +3,14 @@
 // sentences, and the frequency files are written after each re-estimation and at the end.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "base/run_config.h"
 #include "model/frequency_files.h"
 #include "model/model.h"
 #include "parser/chart.h"
+#include "parser/forest_stage.h"
 #include "parser/inside_outside.h"
 #include "parser/sentence.h"
 
@@ -55,5 +57,11 @@ class Trainer {
   long position_sum_ = 0;        // chart positions, not words: a lattice word may span several
   bool zero_prob_seen_ = false;
 };
+
+// The consumer of a training run: inside and outside values, then the training step; every
+// 10,000 sentences the intermediate frequency files, and at the end the final ones.
+std::unique_ptr<ForestStage> make_trainer(Model& model, const RunConfig& config,
+                                          LexicalisedCounts* lexicalised = nullptr,
+                                          std::vector<ExtraFrequencyFile> lexicalised_files = {});
 
 }  // namespace velmo

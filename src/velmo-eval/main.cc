@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "base/diagnostics.h"
-#include "output/quote.h"
+#include "parser/sentence.h"
 #include "trees/tree.h"
 
 namespace velmo {
