@@ -5,7 +5,8 @@
 
 #include "fuzz_model.h"
 #include "interactive/interactive.h"
-#include "lexmodel/lex_model.h"
+#include "lexmodel/head_counts.h"
+#include "lexmodel/lex_estimation.h"
 
 using namespace velmo;
 
@@ -36,14 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FILE* sink = std::fopen("/dev/null", "w");
   try {
     Model model = fuzz::small_model(config);
-    PoolingClasses pooling;
-    LexModel lex;
-    count_heads(model, pooling, config);
+    LexicalisedModel lexicalised;
+    LexModel& lex = lexicalised.lex;
+    count_heads(model, lexicalised.pooling, config);
     lex.reset(model.grammar.symbol_count());
     lex.rules[model.grammar.symbols.find("NP")].push_back({1, {{0, 2.0f, 0.0}}, 0.5, 0.0});
-    estimate_lexicalised_model(model, lex, pooling, config, nullptr);
+    estimate_lexicalised_model(model, lexicalised, config, nullptr);
     MemoryInput commands(bytes);
-    interactive_session(commands.get(), sink, model, lex, pooling, config);
+    interactive_session(commands.get(), sink, model, lexicalised, config);
   } catch (const FatalError&) {
   }
   return 0;

@@ -4,8 +4,11 @@
 #include <cstdio>
 
 #include "fuzz_model.h"
-#include "lexmodel/lex_model.h"
-#include "lexmodel/lexicalised_files.h"
+#include "lexmodel/head_counts.h"
+#include "lexmodel/lex_estimation.h"
+#include "lexmodel/lexicalised_frequency_files.h"
+#include "lexmodel/lexicalised_lookups.h"
+#include "lexmodel/pool_file.h"
 #include "parser/sentence_loop.h"
 
 using namespace velmo;
@@ -20,8 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FILE* sink = std::fopen("/dev/null", "w");
   try {
     Model model = fuzz::small_model(config);
-    PoolingClasses pooling;
-    LexModel lex;
+    LexicalisedModel lexicalised;
+    PoolingClasses& pooling = lexicalised.pooling;
+    LexModel& lex = lexicalised.lex;
     MemoryInput file(bytes);
     if ((flags & 3) == 3) read_pools(file.get(), "f", model, pooling);
     count_heads(model, pooling, config);
@@ -29,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if ((flags & 3) == 0) read_lexicalised_starts(file.get(), "f", model, lex, config);
     if ((flags & 3) == 1) read_lexical_choices(file.get(), "f", model, pooling, lex, config);
     if ((flags & 3) == 2) read_lexicalised_rules(file.get(), "f", model, lex, config);
-    estimate_lexicalised_model(model, lex, pooling, config, nullptr);
-    const LexicalisedLookups lookups(model, lex, pooling, config);
+    estimate_lexicalised_model(model, lexicalised, config, nullptr);
+    const LexicalisedLookups lookups(model, lexicalised, config);
     SentenceHooks hooks;
     hooks.lexicalised_probabilities = &lookups;
     MemoryInput sentence(std::string_view("the\ndog\nsaw\nNew\nYork\nwith\na\ndog\n"));

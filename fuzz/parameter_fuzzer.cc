@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "fuzz_model.h"
-#include "lexmodel/lex_model.h"
-#include "lexmodel/lexicalised_files.h"
+#include "lexmodel/lexicalised_lookups.h"
+#include "lexmodel/lexicalised_sections.h"
 #include "model/parameter_file.h"
 #include "parser/sentence_loop.h"
 
@@ -17,10 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     MemoryInput file(fuzz::bytes_of(data, size));
     Model model = read_parameters(file.get(), "p.bin", config);
-    LexModel lex;
-    PoolingClasses pooling;
-    if (config.lexmodel) read_lexicalised_sections(file.get(), "p.bin", model, lex, pooling, config);
-    const LexicalisedLookups lookups(model, lex, pooling, config);
+    LexicalisedModel lexicalised;
+    if (config.lexmodel) read_lexicalised_sections(file.get(), "p.bin", model, lexicalised, config);
+    const LexicalisedLookups lookups(model, lexicalised, config);
     SentenceHooks hooks;
     if (config.lexmodel) hooks.lexicalised_probabilities = &lookups;
     MemoryInput sentence(std::string_view("the\ndog\nbarks\n\na\nb\n"));

@@ -1,7 +1,7 @@
 // Pooling class files (-pooling, -cpooling) over a fixed grammar, then head counting. Flag bit
 // 1: parent classes, else child classes.
 #include "fuzz_model.h"
-#include "lexmodel/lex_model.h"
+#include "lexmodel/head_counts.h"
 #include "lexmodel/pooling.h"
 
 using namespace velmo;

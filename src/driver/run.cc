@@ -15,10 +15,16 @@
 #include "interactive/interactive.h"
 #include "lexicon/lexicon.h"
 #include "lexmodel/fixed_choices.h"
+#include "lexmodel/head_counts.h"
 #include "lexmodel/head_frequencies.h"
+#include "lexmodel/lex_estimation.h"
+#include "lexmodel/lex_listing.h"
 #include "lexmodel/lex_model.h"
-#include "lexmodel/lexicalised_files.h"
+#include "lexmodel/lexicalised_frequency_files.h"
+#include "lexmodel/lexicalised_lookups.h"
+#include "lexmodel/lexicalised_sections.h"
 #include "lexmodel/merge.h"
+#include "lexmodel/pool_file.h"
 #include "lexmodel/pooling.h"
 #include "model/estimation.h"
 #include "model/frequency_files.h"
@@ -37,8 +43,7 @@ namespace {
 // model's pooling classes and tables.
 struct RunModel {
   Model model;
-  PoolingClasses pooling;
-  LexModel lex;
+  LexicalisedModel lexicalised;
 };
 
 // Symbols that words can carry: lexicon tags and open classes.
@@ -82,22 +87,23 @@ void read_pooling_files(Model& model, PoolingClasses& pooling, const RunConfig& 
 void read_lexicalised_model(RunModel& run_model, const RunConfig& config) {
   Model& model = run_model.model;
   message(config, "finished\nreading pooling information...");
-  read_pool_file(config.pool_file, model, run_model.pooling);
+  PoolingClasses& pooling = run_model.lexicalised.pooling;
+  LexModel& lex = run_model.lexicalised.lex;
+  read_pool_file(config.pool_file, model, pooling);
   if (!config.fixed_file.empty()) {
     message(config, "finished\nreading fixed parameters...");
     std::string bytes = read_whole_file(config.fixed_file);
     MemoryInput in(bytes);
-    read_fixed_lexical_choices(in.get(), model, run_model.pooling, run_model.lex, config);
+    read_fixed_lexical_choices(in.get(), model, run_model.lexicalised, config);
   }
-  count_heads(model, run_model.pooling, config);
-  run_model.lex.reset(model.grammar.symbol_count());
+  count_heads(model, pooling, config);
+  lex.reset(model.grammar.symbol_count());
   message(config, "finished\nreading lexicalised start probabilities...");
-  read_lexicalised_start_file(config.lex_start_file, model, run_model.lex, config);
+  read_lexicalised_start_file(config.lex_start_file, model, lex, config);
   message(config, "finished\nreading lexical choice probabilities...");
-  read_lexical_choice_file(config.lex_choice_file, model, run_model.pooling, run_model.lex,
-                           config);
+  read_lexical_choice_file(config.lex_choice_file, model, pooling, lex, config);
   message(config, "finished\nreading lexicalised rule probabilities...");
-  read_lexicalised_rule_file(config.lex_rule_file, model, run_model.lex, config);
+  read_lexicalised_rule_file(config.lex_rule_file, model, lex, config);
 }
 
 // Grammar, lexicon, open classes and start symbols from their text files. Each file is read
@@ -105,7 +111,7 @@ void read_lexicalised_model(RunModel& run_model, const RunConfig& config) {
 // a pipe.
 void read_text_model(RunModel& run_model, const RunConfig& config) {
   Model& model = run_model.model;
-  PoolingClasses& pooling = run_model.pooling;
+  PoolingClasses& pooling = run_model.lexicalised.pooling;
   message(config, "reading grammar...");
   {
     std::string bytes = read_whole_file(config.grammar_file);
@@ -149,7 +155,7 @@ void finish_output(FILE* out) {
 void store_model(const RunModel& m, const RunConfig& config) {
   message(config, "finished\nstoring parameters...\n");
   const LexicalisedSectionWriter lexicalised = [&](FILE* out) {
-    write_lexicalised_sections(out, m.model, m.lex, m.pooling);
+    write_lexicalised_sections(out, m.model, m.lexicalised);
   };
   if (config.input_file.empty()) {
     store_parameters(stdout, m.model, config, lexicalised);
@@ -167,10 +173,11 @@ void merge_model(RunModel& m, const RunConfig& config) {
   std::vector<ExtraFrequencyFile> lexicalised_files;
   if (config.lexicalise) {
     head_frequencies.emplace(m.model.grammar, config);
-    lexicalised_files = lexicalised_frequency_files(*head_frequencies, m.model, m.pooling, config);
+    lexicalised_files =
+        lexicalised_frequency_files(*head_frequencies, m.model, m.lexicalised.pooling, config);
   }
   message(config, "finished\nmerging parameters...");
-  merge_frequency_files(m.model, m.pooling, head_frequencies ? &*head_frequencies : nullptr,
+  merge_frequency_files(m.model, m.lexicalised.pooling, head_frequencies ? &*head_frequencies : nullptr,
                         config);
   write_frequency_files(config.output_file, m.model, config, lexicalised_files);
 }
@@ -183,11 +190,11 @@ void load_model(RunModel& m, RunConfig& config) {
     m.model = load_parameters(
         config.params_file, config,
         [&](FILE* in, const std::string& name, const Model& model) {
-          read_lexicalised_sections(in, name, model, m.lex, m.pooling, config);
+          read_lexicalised_sections(in, name, model, m.lexicalised, config);
         });
     if (config.print_model) {
       print_model(stdout, m.model, config);
-      if (config.lexmodel) print_lexicalised_model(stdout, m.model, m.lex, m.pooling, config);
+      if (config.lexmodel) print_lexicalised_model(stdout, m.model, m.lexicalised, config);
       finish_output(stdout);
     }
     return;
@@ -204,7 +211,7 @@ void load_model(RunModel& m, RunConfig& config) {
   if (!config.symbolic) message(config, "finished\nestimating probabilities...");
   FILE* listing = config.print_model ? stdout : nullptr;
   if (config.lexmodel)
-    estimate_lexicalised_model(m.model, m.lex, m.pooling, config, listing);
+    estimate_lexicalised_model(m.model, m.lexicalised, config, listing);
   else
     estimate_probabilities(m.model, config, listing);
   if (listing) finish_output(stdout);
@@ -238,9 +245,9 @@ void process_input(RunModel& m, const RunConfig& config) {
     head_frequencies.emplace(model.grammar, config);
     parts.lexicalised_counts = &*head_frequencies;
     parts.lexicalised_files =
-        lexicalised_frequency_files(*head_frequencies, model, m.pooling, config);
+        lexicalised_frequency_files(*head_frequencies, model, m.lexicalised.pooling, config);
   }
-  const LexicalisedLookups lookups(model, m.lex, m.pooling, config);
+  const LexicalisedLookups lookups(model, m.lexicalised, config);
   SentenceHooks hooks;
   if (config.lexmodel) hooks.lexicalised_probabilities = &lookups;
   hooks.bracket_matching = &matching;
@@ -295,7 +302,7 @@ int run(int count, const char* const* args) {
     return 0;
   }
   if (config.interactive) {
-    interactive_session(stdin, stdout, model.model, model.lex, model.pooling, config);
+    interactive_session(stdin, stdout, model.model, model.lexicalised, config);
     finish_output(stdout);
     return 0;
   }

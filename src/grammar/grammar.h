@@ -58,8 +58,11 @@ struct Grammar {
     const SymbolData& s = data[symbol];
     return s.rob_start ? s.start_freq * rob_start_weight : s.start_freq;
   }
-  double estimation_freq(const Rule& rule) const {
-    return rule.robust && rob_rule_weight != 1.0 ? rule.freq * rob_rule_weight : rule.freq;
+  double estimation_freq(const Rule& rule) const { return weighted_freq(rule, rule.freq); }
+  // A frequency of the rule (its own or a lexicalised event's) as estimation counts it: a
+  // robustness rule's is multiplied by the -rob-rules weight.
+  double weighted_freq(const Rule& rule, double freq) const {
+    return rule.robust && rob_rule_weight != 1.0 ? freq * rob_rule_weight : freq;
   }
   // Rebuilds every first-daughter list from the rules.
   void build_first_daughter_lists();

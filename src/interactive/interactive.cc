@@ -6,6 +6,7 @@
 
 #include "base/diagnostics.h"
 #include "base/text_input.h"
+#include "lexmodel/lexicalised_lookups.h"
 
 namespace velmo {
 namespace {
@@ -36,9 +37,15 @@ bool is(const std::string& word, const char* long_name, const char* short_name) 
 
 class Session {
  public:
-  Session(FILE* in, FILE* out, const Model& model, const LexModel& lex,
-          const PoolingClasses& pooling, const RunConfig& config)
-      : in_(in), out_(out), model_(model), lex_(lex), pooling_(pooling), config_(config) {}
+  Session(FILE* in, FILE* out, const Model& model, const LexicalisedModel& lexicalised,
+          const RunConfig& config)
+      : in_(in),
+        out_(out),
+        model_(model),
+        lex_(lexicalised.lex),
+        pooling_(lexicalised.pooling),
+        lookups_(model, lexicalised, config),
+        config_(config) {}
   ~Session() {
     if (output_) std::fclose(output_);
   }
@@ -145,12 +152,11 @@ class Session {
     std::fprintf(stream, "Query: rules %s %s\n%s\n freq\tprob\t delta\t  rule\n%s\n", word.c_str(),
                  grammar.name(category).c_str(), dashes.c_str(), dashes.c_str());
     const int head = lexical_item_index(model_.lexicon, word, config_);
-    for (const LexicalisedHead& h : lex_.rules[category]) {
-      if (h.head != head) continue;
-      for (const LexicalisedRuleEntry& e : h.rules) {
-        const double unlexicalised = grammar.rule(category, e.rule).prob;
-        const double p = e.prob != 0 ? e.prob : unlexicalised * h.backoff;
-        std::fprintf(stream, "%5.1f  %.5f  %+.5f  ", e.freq, p, p - unlexicalised);
+    if (const LexicalisedHead* h = lex_.head_rules(category, head)) {
+      for (const LexicalisedRuleEntry& e : h->rules) {
+        const double p = lookups_.rule(category, e.rule, head);
+        std::fprintf(stream, "%5.1f  %.5f  %+.5f  ", e.freq, p,
+                     p - grammar.rule(category, e.rule).prob);
         print_rule(stream, grammar, category, e.rule, true);
         std::fputc('\n', stream);
       }
@@ -183,10 +189,10 @@ class Session {
     std::fprintf(stream, "Query: words %s %s %s\n%s\n freq\tprob\tword\n%s\n", word.c_str(),
                  parent_name.c_str(), daughter_name.c_str(), dashes.c_str(), dashes.c_str());
     const int head = lexical_item_index(model_.lexicon, word, config_);
-    if (const ParentHeadChoices* h = find_choices(daughter, parent, head)) {
-      const bool fixed = is_fixed(daughter, parent, head);
+    if (const ParentHeadChoices* h = lex_.parent_head_choices(daughter, parent, head)) {
+      const FixedChoice* fixed = lex_.fixed_choice(daughter, parent, head);
       for (const HeadProbability& e : h->entries) {
-        const double p = fixed ? (fixed_head_ == e.head ? 1.0 : 0.0) : e.prob;
+        const double p = fixed ? (fixed->daughter_head == e.head ? 1.0 : 0.0) : e.prob;
         const std::string name(lexical_item_name(model_.lexicon, e.head, config_));
         std::fprintf(stream, "%5.1f  %.5f  %s\n", e.freq, p, name.c_str());
       }
@@ -195,45 +201,23 @@ class Session {
     return true;
   }
 
-  const ParentHeadChoices* find_choices(int daughter, int parent, int head) const {
-    for (const DaughterClassChoices& d : lex_.choices) {
-      if (d.daughter_class != daughter) continue;
-      for (const ParentClassChoices& p : d.parents) {
-        if (p.parent_class != parent) continue;
-        for (const ParentHeadChoices& h : p.heads)
-          if (h.parent_head == head) return &h;
-      }
-    }
-    return nullptr;
-  }
-
-  bool is_fixed(int daughter, int parent, int head) {
-    for (const FixedChoice& f : lex_.fixed) {
-      if (f.daughter_class == daughter && f.parent_class == parent && f.parent_head == head) {
-        fixed_head_ = f.daughter_head;
-        return true;
-      }
-    }
-    return false;
-  }
-
   FILE* in_;
   FILE* out_;
   const Model& model_;
   const LexModel& lex_;
   const PoolingClasses& pooling_;
+  const LexicalisedLookups lookups_;
   const RunConfig& config_;
   FILE* output_ = nullptr;
   Command saved_;
-  int fixed_head_ = -1;
   std::string pending_ = "\nPlease, enter a command. Type \"h\" for help.";
 };
 
 }  // namespace
 
-void interactive_session(FILE* in, FILE* out, const Model& model, const LexModel& lex,
-                         const PoolingClasses& pooling, const RunConfig& config) {
-  Session session(in, out, model, lex, pooling, config);
+void interactive_session(FILE* in, FILE* out, const Model& model,
+                         const LexicalisedModel& lexicalised, const RunConfig& config) {
+  Session session(in, out, model, lexicalised, config);
   session.run();
 }
 

@@ -8,7 +8,6 @@
 
 #include "base/run_config.h"
 #include "lexmodel/lex_model.h"
-#include "lexmodel/pooling.h"
 #include "model/model.h"
 
 namespace velmo {
@@ -16,7 +15,7 @@ namespace velmo {
 // Reads commands from `in` (answers and messages on `out`, refusals of "words" on standard
 // error) until the user confirms quitting or the input ends; an output file still open is
 // closed.
-void interactive_session(FILE* in, FILE* out, const Model& model, const LexModel& lex,
-                         const PoolingClasses& pooling, const RunConfig& config);
+void interactive_session(FILE* in, FILE* out, const Model& model,
+                         const LexicalisedModel& lexicalised, const RunConfig& config);
 
 }  // namespace velmo

@@ -34,8 +34,10 @@ void print_record(const char* format, const FixedChoice& f, const Model& model,
 
 }  // namespace
 
-void read_fixed_lexical_choices(FILE* in, const Model& model, const PoolingClasses& pooling,
-                                LexModel& lex, const RunConfig& config) {
+void read_fixed_lexical_choices(FILE* in, const Model& model, LexicalisedModel& lexicalised,
+                                const RunConfig& config) {
+  const PoolingClasses& pooling = lexicalised.pooling;
+  LexModel& lex = lexicalised.lex;
   const long capacity = count_lines(in);
   lex.fixed.clear();
   char daughter_head[1001], daughter_class[101], parent_class[101], parent_head[1001];

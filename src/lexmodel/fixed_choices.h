@@ -7,14 +7,13 @@
 
 #include "base/run_config.h"
 #include "lexmodel/lex_model.h"
-#include "lexmodel/pooling.h"
 #include "model/model.h"
 
 namespace velmo {
 
 // Reads records "daughter-head daughter-class parent-class parent-head" into lex.fixed, sorted
 // by context; two records for one context are contradicting (both are printed, then fatal).
-void read_fixed_lexical_choices(FILE* in, const Model& model, const PoolingClasses& pooling,
-                                LexModel& lex, const RunConfig& config);
+void read_fixed_lexical_choices(FILE* in, const Model& model, LexicalisedModel& lexicalised,
+                                const RunConfig& config);
 
 }  // namespace velmo

@@ -3,13 +3,12 @@
 // daughter head, parent class, parent head). Amounts too small to matter never make a record,
 // and rare records are dropped whenever a table is about to grow, as the threshold options
 // (-min-start-freq, -min-rule-freq, -min-choice-freq) say. The tables are written as the
-// binary frequency files .lgram, .lchoice and .lstart (and their text forms with -textpar).
+// binary frequency files .lgram, .lchoice and .lstart (lexicalised_frequency_files.h).
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <unordered_map>
-
 #include <vector>
 
 #include "base/run_config.h"
@@ -129,29 +128,5 @@ class HeadFrequencies : public LexicalisedCounts {
   EventTable<RuleEvent> rules_;
   EventTable<ChoiceEvent> choices_;
 };
-
-// The binary frequency files; only records above their table's threshold are written, sorted
-// and grouped by their leading ids.
-void write_lexicalised_rules(FILE* out, const HeadFrequencies& f);
-void write_lexical_choices(FILE* out, const HeadFrequencies& f);
-void write_lexicalised_starts(FILE* out, const HeadFrequencies& f, const RunConfig& config);
-// Their text forms (-textpar), with names instead of ids.
-void write_lexicalised_rules_text(FILE* out, const HeadFrequencies& f, const Model& model,
-                                  const RunConfig& config);
-void write_lexical_choices_text(FILE* out, const HeadFrequencies& f, const Model& model,
-                                const PoolingClasses& pooling, const RunConfig& config);
-void write_lexicalised_starts_text(FILE* out, const HeadFrequencies& f, const Model& model,
-                                   const RunConfig& config);
-
-}  // namespace velmo
-
-namespace velmo {
-
-// The files written beside the frequency files of a lexicalised training run, in their order:
-// .pool, .lgram, .lchoice, .lstart, and with -textpar the three text forms.
-std::vector<ExtraFrequencyFile> lexicalised_frequency_files(const HeadFrequencies& f,
-                                                            const Model& model,
-                                                            const PoolingClasses& pooling,
-                                                            const RunConfig& config);
 
 }  // namespace velmo

@@ -6,19 +6,15 @@
 // searched by bisection; an absent entry means backoff.
 //
 // The tables are filled with frequencies from the lexicalised frequency files (or with
-// probabilities from a parameter file), estimated once, and then only read: they implement the
-// lexicalised lookups of the probability passes.
+// probabilities from a parameter file), estimated once (lex_estimation.h), and then only read
+// by the lookups of the probability passes (lexicalised_lookups.h).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <string_view>
 #include <vector>
 
-#include "base/run_config.h"
 #include "lexmodel/pooling.h"
-#include "model/model.h"
-#include "parser/inside_outside.h"
 
 namespace velmo {
 
@@ -81,7 +77,32 @@ struct LexModel {
   // Empty start, rule and choice tables for a grammar of `symbol_count` symbols (the fixed
   // choices stay).
   void reset(int symbol_count);
+
+  // The records of a context, found by bisection; null when the tables have none.
+  const LexicalisedHead* head_rules(int mother, int head) const;
+  const DaughterClassChoices* daughter_choices(int daughter_class) const;
+  const ParentHeadChoices* parent_head_choices(int daughter_class, int parent_class,
+                                               int parent_head) const;
+  const FixedChoice* fixed_choice(int daughter_class, int parent_class, int parent_head) const;
 };
+
+// The head-lexicalised model of a run: its pooling classes and its tables, built at start-up
+// and then only read.
+struct LexicalisedModel {
+  PoolingClasses pooling;
+  LexModel lex;
+};
+
+// The entry of `head` in a distribution, or null.
+const HeadProbability* find_head(const HeadDistribution& d, int head);
+
+// Records sorted by id: the one with `id` (as `id_of` tells a record's), or null.
+template <class Record, class Id>
+const Record* find_record(const std::vector<Record>& records, int id, Id id_of) {
+  auto it = std::lower_bound(records.begin(), records.end(), id,
+                             [&](const Record& r, int key) { return id_of(r) < key; });
+  return it != records.end() && id_of(*it) == id ? &*it : nullptr;
+}
 
 // Smoothing of n observed frequencies with `unseen` events never observed: the values become
 // probabilities, and the result is the probability of each event that counts as unseen (the
@@ -89,41 +110,5 @@ struct LexModel {
 double smooth(std::vector<double>& values, int unseen);
 // 1 minus the probabilities in `general` of the heads that `specific` lists.
 double backoff_sum(const HeadDistribution& specific, const HeadDistribution& general);
-
-// Counts the distinct heads of every symbol and child pooling class (the head count fields).
-void count_heads(Model& model, PoolingClasses& pooling, const RunConfig& config);
-
-// The listings of -print-model for a model that was not estimated here (a parameter file):
-// lexicalised start, lexical-choice and rule probabilities, as the estimation prints them.
-void print_lexicalised_model(FILE* out, const Model& model, const LexModel& lex,
-                             const PoolingClasses& pooling, const RunConfig& config);
-// The whole estimation: the unlexicalised model first, then the lexicalised start, choice and
-// rule tables, each listed on `listing` (-print-model) when given.
-void estimate_lexicalised_model(Model& model, LexModel& lex, const PoolingClasses& pooling,
-                                const RunConfig& config, FILE* listing);
-
-// The lookups of the probability passes on a lexicalised forest.
-class LexicalisedLookups : public LexicalisedProbabilities {
- public:
-  LexicalisedLookups(const Model& model, const LexModel& lex, const PoolingClasses& pooling,
-                     const RunConfig& config)
-      : model_(model), lex_(lex), pooling_(pooling), config_(config) {}
-
-  double start(int category, int head) const override;
-  double word(std::string_view word, int category, int head) const override;
-  double rule(int mother, int rule, int head) const override;
-  double choice(int daughter_head, int daughter_category, int parent_category,
-                int parent_head) const override;
-  double lexical(int category, int head) const;
-
- private:
-  int head_count(int id) const;
-  double unknown_shape(std::string_view word, int category) const;
-
-  const Model& model_;
-  const LexModel& lex_;
-  const PoolingClasses& pooling_;
-  const RunConfig& config_;
-};
 
 }  // namespace velmo

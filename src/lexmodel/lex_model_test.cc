@@ -1,11 +1,10 @@
-#include "lexmodel/lex_model.h"
-
 #include <gtest/gtest.h>
-
 #include <vector>
 
 #include "base/test_support.h"
 #include "grammar/grammar_test_util.h"
+#include "lexmodel/lex_model.h"
+#include "lexmodel/lexicalised_lookups.h"
 
 namespace velmo {
 namespace {
@@ -61,12 +60,12 @@ class ChoiceLookupTest : public ::testing::Test {
     lex_.choices.push_back(d);
   }
   double choice(int head, int daughter, int parent, int parent_head) const {
-    LexicalisedLookups lookups(model_, lex_, pooling_, config_);
+    LexicalisedLookups lookups(model_, lexicalised_, config_);
     return lookups.choice(head, daughter, parent, parent_head);
   }
   Model model_;
-  LexModel lex_;
-  PoolingClasses pooling_;
+  LexicalisedModel lexicalised_;
+  LexModel& lex_ = lexicalised_.lex;
   RunConfig config_;
 };
 
@@ -99,11 +98,10 @@ TEST(LexModelTest, AnUnknownHeadsReadingCarriesItsShape) {
   Lexicon& lexicon = model.lexicon;
   lexicon.open_class = {true, {{true, 3, 0.3}, {true, 1, 0.2}}};
   lexicon.cap_open_class = {true, {{true, 1, 0.1}, {false, 0, 0}}};
-  LexModel lex;
-  lex.reset(2);
-  PoolingClasses pooling;
+  LexicalisedModel lexicalised;
+  lexicalised.lex.reset(2);
   RunConfig config;
-  LexicalisedLookups lookups(model, lex, pooling, config);
+  LexicalisedLookups lookups(model, lexicalised, config);
   EXPECT_EQ(lookups.word("Zorb", 0, -1), 1.0);  // without the option: as specified
   config.rare_heads = 1;
   EXPECT_DOUBLE_EQ(lookups.word("Zorb", 0, -1), 0.1 / 0.4);

@@ -11,7 +11,7 @@
 #include "grammar/grammar_reader.h"
 #include "lexicon/lexicon.h"
 #include "lexmodel/lex_model.h"
-#include "lexmodel/lexicalised_files.h"
+#include "lexmodel/lexicalised_frequency_files.h"
 
 namespace velmo {
 namespace {

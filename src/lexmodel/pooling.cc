@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "base/binary_writer.h"
 #include "base/diagnostics.h"
 #include "base/text_input.h"
 
@@ -74,13 +73,6 @@ void read_pooling(FILE* in, Grammar& grammar, PoolingClasses& pooling, const Poo
   }
 }
 
-void write_classes(BinaryWriter& w, const Grammar& grammar, const std::vector<std::string>& names,
-                   int SymbolData::*pool) {
-  w.int32(static_cast<int32_t>(names.size()));
-  for (const std::string& name : names) w.string(name);
-  for (const SymbolData& symbol : grammar.data) w.int32(symbol.*pool);
-}
-
 }  // namespace
 
 const std::string& PoolingClasses::parent_class_name(const Grammar& grammar, int id) const {
@@ -127,12 +119,6 @@ void read_child_pooling(FILE* in, Grammar& grammar, PoolingClasses& pooling,
                         const RunConfig& config) {
   read_pooling(in, grammar, pooling, kChild, config);
   pooling.child_head_counts.assign(pooling.child_names.size(), 0);
-}
-
-void write_pool_file(FILE* out, const Grammar& grammar, const PoolingClasses& pooling) {
-  BinaryWriter w(out);
-  write_classes(w, grammar, pooling.child_names, &SymbolData::child_pool);
-  write_classes(w, grammar, pooling.parent_names, &SymbolData::parent_pool);
 }
 
 }  // namespace velmo

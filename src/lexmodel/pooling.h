@@ -39,8 +39,5 @@ void read_parent_pooling(FILE* in, Grammar& grammar, PoolingClasses& pooling,
 void read_child_pooling(FILE* in, Grammar& grammar, PoolingClasses& pooling,
                         const RunConfig& config);
 
-// The binary pooling file (<base>.pool): child classes and every symbol's child pool, then the
-// same for parent classes.
-void write_pool_file(FILE* out, const Grammar& grammar, const PoolingClasses& pooling);
 
 }  // namespace velmo
