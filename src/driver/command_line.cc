@@ -105,7 +105,6 @@ constexpr FlagOption kFlagOptions[] = {
     {"-timing", &RunConfig::timing},
 };
 
-
 const char* const kUsageLines[] = {
     "USAGE:  velmo [ -options- ] grammar-file [input-file [ output-file ]]\n\n",
     "OPTIONS:\n",
