@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 #include "base/diagnostics.h"
@@ -120,6 +121,15 @@ std::string read_file(const std::string& name) {
   std::ostringstream text;
   text << in.rdbuf();
   if (in.bad()) throw FatalError(name + ": cannot read the file\n");
+  return text.str();
+}
+
+std::string read_input(std::string& name) {
+  if (name != "-") return read_file(name);
+  name = "standard input";
+  std::ostringstream text;
+  text << std::cin.rdbuf();
+  if (std::cin.bad()) throw FatalError(name + ": cannot read the file\n");
   return text.str();
 }
 

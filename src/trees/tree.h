@@ -67,6 +67,9 @@ class TreeReader {
 
 // A whole file; fatal "<name>: cannot read the file" when it cannot be opened or read.
 std::string read_file(const std::string& name);
+// The same, where "-" names standard input (then `name` becomes "standard input", for
+// messages).
+std::string read_input(std::string& name);
 
 // The lines of a text that hold more than blanks, in order (files of one tree per line).
 std::vector<std::string_view> content_lines(std::string_view text);

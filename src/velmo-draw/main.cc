@@ -21,9 +21,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
-#include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -197,39 +196,50 @@ class VpfReader {
   int element(int depth) {
     if (depth > kMaxForestDepth) fail("brackets nested too deeply");
     skip_blanks();
-    if (peek('#')) {
-      ++at_;
-      std::string label;
-      while (at_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at_]))) {
-        label += text_[at_++];
-      }
-      if (label.empty()) fail("'#' without a number");
-      if (peek('=')) {
-        ++at_;
-        int id = element(depth + 1);
-        shared_[label] = id;
-        return id;
-      }
-      auto found = shared_.find(label);
-      if (found == shared_.end()) fail("#" + label + " used before it is defined");
-      return found->second;
-    }
-    if (peek('{')) {
-      ++at_;
-      int point = dot_.point();
-      while (true) {
-        dot_.edge(point, element(depth + 1), " [style=dashed]");
-        skip_blanks();
-        if (text_.substr(at_, 2) == "#i") {
-          at_ += 2;
-          continue;
-        }
-        if (!peek('}')) fail("a reading not closed by '}'");
-        ++at_;
-        return point;
-      }
-    }
+    if (peek('#')) return shared(depth);
+    if (peek('{')) return readings(depth);
     if (!peek('(')) fail("expected '(', '{' or '#'");
+    return node(depth);
+  }
+
+  // #n= before the first use of a shared node, #n for a later one.
+  int shared(int depth) {
+    ++at_;
+    std::string label;
+    while (at_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at_]))) {
+      label += text_[at_++];
+    }
+    if (label.empty()) fail("'#' without a number");
+    if (peek('=')) {
+      ++at_;
+      int id = element(depth + 1);
+      shared_[label] = id;
+      return id;
+    }
+    auto found = shared_.find(label);
+    if (found == shared_.end()) fail("#" + label + " used before it is defined");
+    return found->second;
+  }
+
+  // {A#iB}: a point with a dashed edge to each reading.
+  int readings(int depth) {
+    ++at_;
+    int point = dot_.point();
+    while (true) {
+      dot_.edge(point, element(depth + 1), " [style=dashed]");
+      skip_blanks();
+      if (text_.substr(at_, 2) == "#i") {
+        at_ += 2;
+        continue;
+      }
+      if (!peek('}')) fail("a reading not closed by '}'");
+      ++at_;
+      return point;
+    }
+  }
+
+  // ("category" ...): a node and its word or daughters.
+  int node(int depth) {
     ++at_;
     std::string category = quoted();
     if (text_.substr(at_, 3) == "=#i") {  // values: =#i[...]
@@ -285,58 +295,66 @@ class VpfReader {
 
 // ---------------------------------------------------------------- main
 
-int run(int argc, char** argv) {
+struct Options {
   bool dot = false, vpf = false, plain = false;
-  std::string name;
+  std::string name = "-";  // standard input
+};
+
+// The options, or the exit status when there is nothing to run (--help, a usage error).
+std::optional<int> parse_options(int argc, char** argv, Options& o) {
+  bool named = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--dot") == 0) {
-      dot = true;
+      o.dot = true;
     } else if (std::strcmp(argv[i], "--vpf") == 0) {
-      vpf = dot = true;
+      o.vpf = o.dot = true;
     } else if (std::strcmp(argv[i], "--plain") == 0) {
-      plain = true;
+      o.plain = true;
     } else if (std::strcmp(argv[i], "--help") == 0) {
       std::fputs(kUsage, stdout);
       return 0;
-    } else if (argv[i][0] == '-' || !name.empty()) {
+    } else if ((argv[i][0] == '-' && argv[i][1] != '\0') || named) {
       std::fputs(kUsage, stderr);
       return 2;
     } else {
-      name = argv[i];
+      o.name = argv[i];
+      named = true;
     }
   }
-  std::string text;
-  if (name.empty()) {
-    name = "standard input";
-    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-  } else {
-    text = read_file(name);
+  return std::nullopt;
+}
+
+// Line `number` of the input: a tree (or with --vpf a forest), or a failed parse.
+void draw_line(std::string_view line, int number, const Options& o, DotWriter& writer) {
+  if (line.starts_with("No parse for:") || line.starts_with("\"No parse for:\"")) {
+    if (!o.dot) std::printf("%.*s\n\n", static_cast<int>(line.size()), line.data());
+    return;
   }
+  if (o.vpf) {
+    writer.begin(number);
+    VpfReader(line, writer, o.name, number).forest();
+    writer.end();
+    return;
+  }
+  Tree tree = tree_of_line(line, o.name, number);
+  if (o.plain) remove_annotations(tree);
+  if (o.dot) {
+    writer.begin(number);
+    draw_dot(tree, writer);
+    writer.end();
+  } else {
+    TextDrawing(tree).print(stdout);
+    std::fputc('\n', stdout);
+  }
+}
+
+int run(int argc, char** argv) {
+  Options options;
+  if (std::optional<int> status = parse_options(argc, argv, options)) return *status;
+  const std::string text = read_input(options.name);
   DotWriter writer(stdout);
   int number = 0;
-  for (std::string_view line : content_lines(text)) {
-    ++number;
-    if (line.starts_with("No parse for:") || line.starts_with("\"No parse for:\"")) {
-      if (!dot) std::printf("%.*s\n\n", static_cast<int>(line.size()), line.data());
-      continue;
-    }
-    if (vpf) {
-      writer.begin(number);
-      VpfReader(line, writer, name, number).forest();
-      writer.end();
-      continue;
-    }
-    Tree tree = tree_of_line(line, name, number);
-    if (plain) remove_annotations(tree);
-    if (dot) {
-      writer.begin(number);
-      draw_dot(tree, writer);
-      writer.end();
-    } else {
-      TextDrawing(tree).print(stdout);
-      std::fputc('\n', stdout);
-    }
-  }
+  for (std::string_view line : content_lines(text)) draw_line(line, ++number, options, writer);
   return 0;
 }
 

@@ -7,7 +7,8 @@
 // line counts as a tree without brackets and with no tag right. Parent annotations of the
 // labels (NP^S, from velmo-treebank --parent) are cut from both files first.
 //
-// Usage: velmo-eval [-q] [--keep-annotation] gold-file test-file
+// Usage: velmo-eval [-q] [--keep-annotation] gold-file [test-file]
+// The test trees come from standard input when test-file is absent or "-".
 //   -q                 the summary only, without the line per sentence
 //   --keep-annotation  score NP^S and NP^VP as labels of their own
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -28,7 +30,9 @@ namespace velmo {
 namespace {
 
 constexpr int kShortLength = 40;
-constexpr const char* kUsage = "usage: velmo-eval [-q] [--keep-annotation] gold-file test-file\n";
+constexpr const char* kUsage =
+    "usage: velmo-eval [-q] [--keep-annotation] gold-file [test-file]\n"
+    "  (test trees from standard input when test-file is absent or -)\n";
 
 // Labels without function tags; PRT counts as ADVP.
 std::string scoring_label(const std::string& label) {
@@ -173,9 +177,10 @@ constexpr std::string_view kNoParse = "No parse for: ";
 
 // The trees of a file, one per line; a "No parse for:" line is an absent tree, whose sentence
 // goes to `failed` (at the tree's place; empty for a tree). Empty lines are skipped.
-std::vector<std::optional<Tree>> read_trees(const std::string& name,
+// `name` becomes "standard input" for "-".
+std::vector<std::optional<Tree>> read_trees(std::string& name,
                                             std::vector<std::string>* failed = nullptr) {
-  const std::string text = read_file(name);
+  const std::string text = read_input(name);
   std::vector<std::optional<Tree>> trees;
   int number = 0;
   for (std::string_view line : content_lines(text)) {
@@ -204,15 +209,20 @@ std::string quoted_sentence(const std::vector<Leaf>& leaves) {
   return sentence_text(words);
 }
 
-int run(int argc, char** argv) {
+struct Options {
   bool quiet = false;
-  int first = 1;
   bool keep_annotation = false;
+  std::string gold_name, test_name;
+};
+
+// The options, or the exit status when there is nothing to run (--help, a usage error).
+std::optional<int> parse_options(int argc, char** argv, Options& options) {
+  int first = 1;
   for (; first < argc && argv[first][0] == '-' && argv[first][1] != '\0'; ++first) {
     if (std::strcmp(argv[first], "-q") == 0) {
-      quiet = true;
+      options.quiet = true;
     } else if (std::strcmp(argv[first], "--keep-annotation") == 0) {
-      keep_annotation = true;
+      options.keep_annotation = true;
     } else if (std::strcmp(argv[first], "--help") == 0) {
       std::fputs(kUsage, stdout);
       return 0;
@@ -220,74 +230,105 @@ int run(int argc, char** argv) {
       break;
     }
   }
-  if (argc - first != 2) {
+  if (argc - first != 1 && argc - first != 2) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  const std::string gold_name = argv[first], test_name = argv[first + 1];
-  auto gold = read_trees(gold_name);
+  options.gold_name = argv[first];
+  options.test_name = argc - first == 2 ? argv[first + 1] : "-";
+  if (options.gold_name == "-" && options.test_name == "-") {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  return std::nullopt;
+}
+
+struct Pair {
+  Score score;
+  int length;
+};
+
+// The score of test tree `i` (null: a failed parse of `failed_sentence`) against its gold tree;
+// fatal when the two are not of the same words.
+Pair score_pair(const Tree& gold, const Tree* test, const std::string& failed_sentence,
+                const Options& options, std::size_t i) {
+  const std::string number = std::to_string(i + 1);
+  const std::vector<Leaf> gold_words = words_of(gold);
+  std::vector<bool> scored;
+  for (const Leaf& leaf : gold_words) scored.push_back(!is_punctuation_tag(leaf.tag));
+  const Analysis g = Analyser(scored).analyse(gold);
+  std::optional<Analysis> t;
+  bool same;
+  if (test) {
+    const std::vector<Leaf> test_words = words_of(*test);
+    same = test_words.size() == gold_words.size();
+    for (std::size_t w = 0; same && w < test_words.size(); ++w)
+      same = test_words[w].word == gold_words[w].word;
+    if (same) t = Analyser(scored).analyse(*test);
+  } else {
+    // A failed parse is still a sentence: another one means the files are out of step.
+    same = failed_sentence == quoted_sentence(gold_words);
+  }
+  if (!same) {
+    throw FatalError(options.test_name + ": tree " + number +
+                     ": its words are not those of the gold tree\n");
+  }
+  return {score(g, t ? &*t : nullptr), static_cast<int>(gold_words.size())};
+}
+
+// Every pair, checked before anything is printed.
+std::vector<Pair> score_pairs(Options& options) {
+  auto gold = read_trees(options.gold_name);
   std::vector<std::string> failed_sentences;
-  auto test = read_trees(test_name, &failed_sentences);
+  auto test = read_trees(options.test_name, &failed_sentences);
   // A grammar with parent annotations (NP^S) is scored on the treebank's own labels.
-  if (!keep_annotation) {
+  if (!options.keep_annotation) {
     for (auto* trees : {&gold, &test})
       for (auto& tree : *trees)
         if (tree) remove_annotations(*tree);
   }
   if (gold.size() != test.size()) {
-    throw FatalError(test_name + ": " + std::to_string(test.size()) + " trees, but " + gold_name +
-                     " has " + std::to_string(gold.size()) + "\n");
+    throw FatalError(options.test_name + ": " + std::to_string(test.size()) + " trees, but " +
+                     options.gold_name + " has " + std::to_string(gold.size()) + "\n");
   }
-  // Every pair is checked before anything is printed.
-  struct Pair {
-    Score score;
-    int length;
-  };
   std::vector<Pair> pairs;
   for (std::size_t i = 0; i < gold.size(); ++i) {
-    const std::string number = std::to_string(i + 1);
-    if (!gold[i]) throw FatalError(gold_name + ": tree " + number + ": a gold tree is missing\n");
-    const std::vector<Leaf> gold_words = words_of(*gold[i]);
-    std::vector<bool> scored;
-    for (const Leaf& leaf : gold_words) scored.push_back(!is_punctuation_tag(leaf.tag));
-    const Analysis g = Analyser(scored).analyse(*gold[i]);
-    std::optional<Analysis> t;
-    if (test[i]) {
-      const std::vector<Leaf> test_words = words_of(*test[i]);
-      bool same = test_words.size() == gold_words.size();
-      for (std::size_t w = 0; same && w < test_words.size(); ++w) {
-        same = test_words[w].word == gold_words[w].word;
-      }
-      if (!same) {
-        throw FatalError(test_name + ": tree " + number +
-                         ": its words are not those of the gold tree\n");
-      }
-      t = Analyser(scored).analyse(*test[i]);
-    } else if (failed_sentences[i] != quoted_sentence(gold_words)) {
-      // A failed parse is still a sentence: another one means the files are out of step.
-      throw FatalError(test_name + ": tree " + number +
-                       ": its words are not those of the gold tree\n");
+    if (!gold[i]) {
+      throw FatalError(options.gold_name + ": tree " + std::to_string(i + 1) +
+                       ": a gold tree is missing\n");
     }
-    pairs.push_back({score(g, t ? &*t : nullptr), static_cast<int>(gold_words.size())});
+    pairs.push_back(score_pair(*gold[i], test[i] ? &*test[i] : nullptr, failed_sentences[i],
+                               options, i));
   }
-  Score all, short_ones;
-  if (!quiet) {
+  return pairs;
+}
+
+void print_pair(std::size_t i, const Pair& pair) {
+  const Score& s = pair.score;
+  std::printf("%4zu %4d  %4d  %6.2f %6.2f %5ld %5ld %5ld %5ld %5ld %5ld %6.2f\n", i + 1,
+              pair.length, s.no_parse ? 2 : 0, percent(s.matched, s.gold),
+              percent(s.matched, s.test), s.matched, s.gold, s.test, s.crossing, s.words,
+              s.right_tags, percent(s.right_tags, s.words));
+}
+
+int run(int argc, char** argv) {
+  Options options;
+  if (std::optional<int> status = parse_options(argc, argv, options)) return *status;
+  const std::vector<Pair> pairs = score_pairs(options);  // names "-" as "standard input"
+  const char* const rule =
+      "============================================================================\n";
+  if (!options.quiet) {
     std::printf("  Sent.                        Matched  Bracket   Cross        Correct Tag\n");
     std::printf(" ID  Len.  Stat. Recal  Prec.  Bracket gold test Bracket Words  Tags Accuracy\n");
-    std::printf("============================================================================\n");
+    std::fputs(rule, stdout);
   }
+  Score all, short_ones;
   for (std::size_t i = 0; i < pairs.size(); ++i) {
-    const Score& s = pairs[i].score;
-    all.add(s);
-    if (pairs[i].length <= kShortLength) short_ones.add(s);
-    if (!quiet) {
-      std::printf("%4zu %4d  %4d  %6.2f %6.2f %5ld %5ld %5ld %5ld %5ld %5ld %6.2f\n", i + 1,
-                  pairs[i].length, s.no_parse ? 2 : 0, percent(s.matched, s.gold),
-                  percent(s.matched, s.test), s.matched, s.gold, s.test, s.crossing, s.words,
-                  s.right_tags, percent(s.right_tags, s.words));
-    }
+    all.add(pairs[i].score);
+    if (pairs[i].length <= kShortLength) short_ones.add(pairs[i].score);
+    if (!options.quiet) print_pair(i, pairs[i]);
   }
-  if (!quiet) std::printf("============================================================================\n");
+  if (!options.quiet) std::fputs(rule, stdout);
   print_summary("All", all);
   print_summary("length <= 40", short_ones);
   return 0;

@@ -35,7 +35,8 @@ namespace velmo {
 namespace {
 
 const char* const kUsage =
-    "usage: velmo-treebank [options] base treebank-file...\n"
+    "usage: velmo-treebank [options] base [treebank-file...]\n"
+    "  (the trees from standard input when no file is named, or for -)\n"
     "  --heads FILE      the head-percolation table (default: the usual one for the Penn\n"
     "                    treebank; --print-heads writes it)\n"
     "  --print-heads     write the default head table to standard output and stop\n"
@@ -308,6 +309,41 @@ void write_model(const Options& options, const Counts& counts) {
   for (auto* file : {gram.get(), lex.get(), start.get(), oc.get(), cap_oc.get()}) file->install();
 }
 
+long open_max_of(const std::string& text) {
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || value < 0)
+    throw FatalError("--open-max needs a whole number of at least 0, not " + text + "\n");
+  return value;
+}
+
+// An option without argument: true when `a` is one.
+bool take_flag(const std::string& a, Options& o) {
+  if (a == "--help" || a == "--print-heads") {
+    std::fputs(a == "--help" ? kUsage : kPennHeadTable, stdout);
+    std::exit(0);
+  }
+  if (a == "--parent") {
+    o.parent = true;
+  } else if (a == "--parent-tags") {
+    o.parent = o.parent_tags = true;
+  } else if (a == "--break-cycles") {
+    o.break_cycles = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// An option with an argument: the field it fills, or null when `a` is none.
+std::string* file_option(const std::string& a, Options& o) {
+  if (a == "--heads") return &o.heads_file;
+  if (a == "--sentences") return &o.sentences_file;
+  if (a == "--gold") return &o.gold_file;
+  if (a == "--bracketed") return &o.bracketed_file;
+  return nullptr;
+}
+
 Options parse_options(int argc, char** argv) {
   Options o;
   std::vector<std::string> positional;
@@ -317,113 +353,99 @@ Options parse_options(int argc, char** argv) {
   };
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--heads") {
-      o.heads_file = value(i);
-    } else if (a == "--help") {
-      std::fputs(kUsage, stdout);
-      std::exit(0);
-    } else if (a == "--print-heads") {
-      std::fputs(kPennHeadTable, stdout);
-      std::exit(0);
+    if (take_flag(a, o)) continue;
+    if (std::string* file = file_option(a, o)) {
+      *file = value(i);
     } else if (a == "--open-max") {
-      const std::string v = value(i);
-      char* end = nullptr;
-      o.open_max = std::strtol(v.c_str(), &end, 10);
-      if (v.empty() || *end != '\0' || o.open_max < 0) {
-        throw FatalError("--open-max needs a whole number of at least 0, not " + v + "\n");
-      }
-    } else if (a == "--sentences") {
-      o.sentences_file = value(i);
-    } else if (a == "--gold") {
-      o.gold_file = value(i);
-    } else if (a == "--bracketed") {
-      o.bracketed_file = value(i);
-    } else if (a == "--parent") {
-      o.parent = true;
-    } else if (a == "--parent-tags") {
-      o.parent = o.parent_tags = true;
-    } else if (a == "--break-cycles") {
-      o.break_cycles = true;
+      o.open_max = open_max_of(value(i));
     } else if (a.size() > 1 && a[0] == '-') {
       throw UsageError{"unknown option " + a + "\n" + kUsage};
     } else {
       positional.push_back(a);
     }
   }
-  if (positional.size() < 2)
-    throw UsageError{std::string("a base name and treebank files are needed\n") + kUsage};
+  if (positional.empty()) throw UsageError{std::string("a base name is needed\n") + kUsage};
   o.base = positional[0];
   o.treebank_files.assign(positional.begin() + 1, positional.end());
+  if (o.treebank_files.empty()) o.treebank_files.push_back("-");
   return o;
 }
 
-int run(int argc, char** argv) {
-  const Options options = parse_options(argc, argv);
-  const HeadTable heads = options.heads_file.empty()
-                              ? HeadTable(kPennHeadTable, "the default head table")
-                              : HeadTable(read_file(options.heads_file), options.heads_file);
+// What the trees give: the model's counts (and with --parent those of the plain grammar, whose
+// cycles are the ones broken), and the texts of the side files.
+struct Collected {
   Counts counts, plain_counts;
   std::set<std::string> blank_ended;
   std::string sentences, gold, bracketed;
-  for (const std::string& name : options.treebank_files) {
-    const std::string text = read_file(name);
-    TreeReader reader(text, name);
-    int in_file = 0;
-    while (std::optional<Tree> tree = reader.next()) {
-      ++in_file;
-      auto fail = [&](const std::string& what) {
-        throw FatalError(name + ": tree " + std::to_string(reader.tree_number()) + ": " + what + "\n");
-      };
-      std::optional<Tree> cleaned = clean(*tree);
-      if (!cleaned) fail("a tree without words");
-      Tree root = std::move(*cleaned);
-      if (root.label.empty()) {
-        if (root.children.size() != 1) fail("an outer bracket around several trees");
-        Tree inner = std::move(root.children[0]);
-        root = std::move(inner);
-      }
-      if (const std::string problem = unwritable(root); !problem.empty()) fail(problem);
-      warn_about_blank_ends(root, blank_ended);
-      ++counts.trees;
-      ++counts.starts[root.label];
-      // The grammar's trees: the cleaned ones, or copies annotated with their parents.
-      const Tree* grammar_tree = &root;
-      Tree annotated;
-      if (options.parent) {
-        annotated = root;
-        annotate_below(annotated, options.parent_tags);
-        grammar_tree = &annotated;
-        count_tree(root, heads, plain_counts);
-      }
-      count_tree(*grammar_tree, heads, counts);
-      std::vector<Leaf> leaves;
-      collect_leaves(root, leaves);
-      for (const Leaf& leaf : leaves) sentences += leaf.word + "\n";
-      sentences += "\n";
-      gold += format_tree(root) + "\n";
-      if (!options.bracketed_file.empty()) {
-        write_bracketed(*grammar_tree, bracketed);
-        bracketed += "\n";
-      }
-    }
-    if (in_file == 0) throw FatalError(name + ": no trees in the file\n");
+};
+
+// The cleaned tree of a treebank tree, without the unlabelled bracket around it; fatal when
+// nothing or more than one tree is left, or when it cannot be written.
+Tree prepared(const Tree& tree, const std::string& name, int number) {
+  auto fail = [&](const std::string& what) {
+    throw FatalError(name + ": tree " + std::to_string(number) + ": " + what + "\n");
+  };
+  std::optional<Tree> cleaned = clean(tree);
+  if (!cleaned) fail("a tree without words");
+  Tree root = std::move(*cleaned);
+  if (root.label.empty()) {
+    if (root.children.size() != 1) fail("an outer bracket around several trees");
+    Tree inner = std::move(root.children[0]);
+    root = std::move(inner);
   }
-  // Cycles are those of the plain grammar; an annotated rule goes with the rule it annotates.
+  if (const std::string problem = unwritable(root); !problem.empty()) fail(problem);
+  return root;
+}
+
+void add_tree(const Tree& root, const Options& options, const HeadTable& heads, Collected& c) {
+  warn_about_blank_ends(root, c.blank_ended);
+  ++c.counts.trees;
+  ++c.counts.starts[root.label];
+  // The grammar's trees: the cleaned ones, or copies annotated with their parents.
+  const Tree* grammar_tree = &root;
+  Tree annotated;
   if (options.parent) {
-    const std::set<RuleKey> dropped = handle_cycles(plain_counts.rules, options.break_cycles);
-    std::erase_if(counts.rules, [&](const auto& r) { return dropped.count(plain_rule(r.first)); });
-  } else {
-    handle_cycles(counts.rules, options.break_cycles);
+    annotated = root;
+    annotate_below(annotated, options.parent_tags);
+    grammar_tree = &annotated;
+    count_tree(root, heads, c.plain_counts);
   }
-  write_model(options, counts);
-  for (const auto& [file, content] : {std::pair{options.sentences_file, &sentences},
-                                      std::pair{options.gold_file, &gold},
-                                      std::pair{options.bracketed_file, &bracketed}}) {
+  count_tree(*grammar_tree, heads, c.counts);
+  std::vector<Leaf> leaves;
+  collect_leaves(root, leaves);
+  for (const Leaf& leaf : leaves) c.sentences += leaf.word + "\n";
+  c.sentences += "\n";
+  c.gold += format_tree(root) + "\n";
+  if (!options.bracketed_file.empty()) {
+    write_bracketed(*grammar_tree, c.bracketed);
+    c.bracketed += "\n";
+  }
+}
+
+void read_treebank_file(std::string name, const Options& options, const HeadTable& heads,
+                        Collected& c) {
+  const std::string text = read_input(name);
+  TreeReader reader(text, name);
+  int in_file = 0;
+  while (std::optional<Tree> tree = reader.next()) {
+    ++in_file;
+    add_tree(prepared(*tree, name, reader.tree_number()), options, heads, c);
+  }
+  if (in_file == 0) throw FatalError(name + ": no trees in the file\n");
+}
+
+void write_side_files(const Options& options, const Collected& c) {
+  for (const auto& [file, content] : {std::pair{options.sentences_file, &c.sentences},
+                                      std::pair{options.gold_file, &c.gold},
+                                      std::pair{options.bracketed_file, &c.bracketed}}) {
     if (file.empty()) continue;
     ReplacementFile out(file, "wt");
     std::fputs(content->c_str(), out.stream());
     out.commit();
   }
+}
+
+void report(const Counts& counts) {
   std::set<std::string> symbols;
   for (const auto& [key, count] : counts.rules) {
     symbols.insert(key.mother);
@@ -431,6 +453,25 @@ int run(int argc, char** argv) {
   }
   std::fprintf(stderr, "velmo-treebank: %ld trees; %zu rules over %zu symbols; %zu words\n",
                counts.trees, counts.rules.size(), symbols.size(), counts.lexicon.size());
+}
+
+int run(int argc, char** argv) {
+  const Options options = parse_options(argc, argv);
+  const HeadTable heads = options.heads_file.empty()
+                              ? HeadTable(kPennHeadTable, "the default head table")
+                              : HeadTable(read_file(options.heads_file), options.heads_file);
+  Collected c;
+  for (const std::string& name : options.treebank_files) read_treebank_file(name, options, heads, c);
+  // Cycles are those of the plain grammar; an annotated rule goes with the rule it annotates.
+  if (options.parent) {
+    const std::set<RuleKey> dropped = handle_cycles(c.plain_counts.rules, options.break_cycles);
+    std::erase_if(c.counts.rules, [&](const auto& r) { return dropped.count(plain_rule(r.first)); });
+  } else {
+    handle_cycles(c.counts.rules, options.break_cycles);
+  }
+  write_model(options, c.counts);
+  write_side_files(options, c);
+  report(c.counts);
   return 0;
 }
 

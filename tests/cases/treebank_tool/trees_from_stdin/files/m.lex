@@ -1,0 +1,12 @@
+''	-RQ- 1
+.	. 2
+He	PRP 1
+The	DT 1
+``	-LQ- 1
+dogs	NNS 1
+go	VB 1
+left	VBD 1
+man	NN 1
+runs	VBZ 1
+said	VBD 1
+stop	VB 1
