@@ -217,27 +217,34 @@ void load_model(RunModel& m, RunConfig& config) {
   if (listing) finish_output(stdout);
 }
 
+std::vector<bool> read_chunk_file(const Model& model, const RunConfig& config) {
+  if (!config.chunking && !config.opt_chunking) return {};
+  message(config, "finished\nreading chunk categories...");
+  std::string bytes = read_whole_file(config.chunk_file);
+  MemoryInput in(bytes);
+  return read_chunk_categories(in.get(), model.grammar, config);
+}
+
+// The passes over values need a grammar without cycles.
+void check_acyclic(const Grammar& grammar, const RunConfig& config) {
+  if (config.inside || config.outside || config.freq || config.train || config.preorder ||
+      config.chunking || config.lexicalise) {
+    if (!check_cycles(grammar, config))
+      fatal_error(
+          "Options -inside, -outside, -freq, -preorder, -chunking, -heads and -t not allowed "
+          "with cyclic grammars");
+  }
+}
+
 void process_input(RunModel& m, const RunConfig& config) {
   Model& model = m.model;
-  std::vector<bool> chunk_categories;
-  if (config.chunking || config.opt_chunking) {
-    message(config, "finished\nreading chunk categories...");
-    std::string bytes = read_whole_file(config.chunk_file);
-    MemoryInput in(bytes);
-    chunk_categories = read_chunk_categories(in.get(), model.grammar, config);
-  }
+  std::vector<bool> chunk_categories = read_chunk_file(model, config);
   TreebankMatching matching(model.grammar);
   if (config.isym) matching.read_insertable_symbols(config.isym_file, config);
   if (config.bsmatch) matching.read_symbol_matching(config.bsmatch_file, config);
   scale_frequencies(model, 0.0, config);
   message(config, "finished\n");
-  if (config.inside || config.outside || config.freq || config.train || config.preorder ||
-      config.chunking || config.lexicalise) {
-    if (!check_cycles(model.grammar, config))
-      fatal_error(
-          "Options -inside, -outside, -freq, -preorder, -chunking, -heads and -t not allowed "
-          "with cyclic grammars");
-  }
+  check_acyclic(model.grammar, config);
   // Training with head lexicalisation counts the lexicalised events too.
   std::optional<HeadFrequencies> head_frequencies;
   PipelineParts parts{nullptr, model, config, std::move(chunk_categories), nullptr, {}};
@@ -263,10 +270,8 @@ void process_input(RunModel& m, const RunConfig& config) {
   if (in != stdin) std::fclose(in);
 }
 
-}  // namespace
-
-int run(int count, const char* const* args) {
-  RunConfig config;
+// The exit status when the command line leaves nothing to run.
+std::optional<int> read_command_line(int count, const char* const* args, RunConfig& config) {
   if (count == 0) {
     print_usage(stderr);
     return 1;
@@ -280,6 +285,14 @@ int run(int count, const char* const* args) {
     case CommandLineResult::kRun:
       break;
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+int run(int count, const char* const* args) {
+  RunConfig config;
+  if (std::optional<int> status = read_command_line(count, args, config)) return *status;
   // Training writes its files only after the whole corpus: a bad base name must stop the run
   // before any work is done.
   if (config.train) {
