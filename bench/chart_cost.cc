@@ -39,7 +39,7 @@ void read_file(const std::string& name, Read read) {
 struct LinkCounter : ForestVisitor<LinkCounter> {
   long links = 0;
   void item_before(ChartItem* item) {
-    for (DaughterLink* l = item->links; l; l = l->next) ++links;
+    for (DaughterLink* l : links(item)) ++links;
   }
 };
 

@@ -12,13 +12,21 @@ namespace velmo {
 namespace {
 
 void push_variant(ForestNode* node, ForestNode* variant) {
-  variant->next = node->next;
-  node->next = variant;
+  variant->next_variant = node->next_variant;
+  node->next_variant = variant;
 }
 
 void push_variant(ChartItem* item, ChartItem* variant) {
-  variant->next_waiting = item->next_waiting;
-  item->next_waiting = variant;
+  variant->next_variant = item->next_variant;
+  item->next_variant = variant;
+}
+
+// The record's copy with `head`, or null.
+template <class Record>
+Record* variant_of(const Record* record, int head) {
+  for (Record* v : variants(record))
+    if (v->head == head) return v;
+  return nullptr;
 }
 
 class Lexicaliser : public ForestVisitor<Lexicaliser> {
@@ -27,16 +35,15 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
       : chart_(chart), model_(model), config_(config) {}
 
   // A record's variants are rebuilt by every walk.
-  void node_before(ForestNode* node) { node->next = nullptr; }
-  void item_before(ChartItem* item) { item->next_waiting = nullptr; }
+  void node_before(ForestNode* node) { node->next_variant = nullptr; }
+  void item_before(ChartItem* item) { item->next_variant = nullptr; }
 
   void node_after(ForestNode* node) {
     if (node->lexical) lexicalise_word(node);
-    for (ChartItem* analysis = node->analyses; analysis; analysis = analysis->next_analysis) {
-      for (ChartItem* v = analysis->next_waiting; v; v = v->next_waiting) {
+    for (ChartItem* analysis : analyses(node)) {
+      for (ChartItem* v : variants(analysis)) {
         ForestNode* variant = node_variant(node, v->head);
-        v->next_analysis = variant->analyses;
-        variant->analyses = v;
+        push_front(variant, v);
       }
     }
   }
@@ -55,18 +62,18 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
     // continues it.
     if (item->dot < head + 1) return;
     if (item->dot == head + 1) {
-      for (DaughterLink* link = item->links; link; link = link->next)
-        for (ForestNode* d = link->daughter->next; d; d = d->next)
+      for (DaughterLink* link : links(item))
+        for (ForestNode* d : variants(link->daughter))
           make_variant(item, link->previous, d, d->head);
       return;
     }
-    for (DaughterLink* link = item->links; link; link = link->next) {
-      if (link->daughter->next == nullptr) {
+    for (DaughterLink* link : links(item)) {
+      if (link->daughter->next_variant == nullptr) {
         warning(config_, "Cyclic parse tree: cycles eliminated during lexicalization");
         continue;
       }
-      for (ForestNode* d = link->daughter->next; d; d = d->next)
-        for (ChartItem* p = link->previous->next_waiting; p; p = p->next_waiting)
+      for (ForestNode* d : variants(link->daughter))
+        for (ChartItem* p : variants(link->previous))
           add_variant(item, p, d, p->head);
     }
   }
@@ -97,8 +104,7 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
   // only treebank matching tells apart (copies of one node for different brackets) must keep
   // variants of their own.
   ForestNode* node_variant(ForestNode* node, int head) {
-    for (ForestNode* v = node->next; v; v = v->next)
-      if (v->head == head) return v;
+    if (ForestNode* v = variant_of(node, head)) return v;
     ForestNode* variant = chart_.make_untabled_node(*node, head);
     push_variant(node, variant);
     return variant;
@@ -116,8 +122,7 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
   }
 
   ChartItem* add_variant(ChartItem* item, ChartItem* previous, ForestNode* daughter, int head) {
-    ChartItem* variant = item->next_waiting;
-    while (variant && variant->head != head) variant = variant->next_waiting;
+    ChartItem* variant = variant_of(item, head);
     if (variant == nullptr) {
       variant = chart_.make_untabled_item(*item, head);
       push_variant(item, variant);
@@ -129,11 +134,10 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
   // The variant of an item before its head daughter with the head imposed by the item that
   // continues it; none when no daughter of the item has a variant (a cycle).
   ChartItem* variant_with_head(ChartItem* item, int head) {
-    for (ChartItem* v = item->next_waiting; v; v = v->next_waiting)
-      if (v->head == head) return v;
+    if (ChartItem* v = variant_of(item, head)) return v;
     ChartItem* made = nullptr;
-    for (DaughterLink* link = item->links; link; link = link->next)
-      for (ForestNode* d = link->daughter->next; d; d = d->next)
+    for (DaughterLink* link : links(item))
+      for (ForestNode* d : variants(link->daughter))
         if (ChartItem* v = make_variant(item, link->previous, d, head)) made = v;
     return made;
   }
@@ -152,7 +156,7 @@ void lexicalise_forest(Chart& chart, const Model& model, const RunConfig& config
   // The new list grows at the front, like the one it replaces.
   std::vector<ForestNode*> roots;
   for (ForestNode* root : chart.roots())
-    for (ForestNode* v = root->next; v; v = v->next) roots.push_back(v);
+    for (ForestNode* v : variants(root)) roots.push_back(v);
   std::reverse(roots.begin(), roots.end());
   chart.roots() = std::move(roots);
 }

@@ -1,7 +1,7 @@
 // Head lexicalisation of a parsed forest: every node and item gets one copy per lexical head it
-// can have, made in the chart's pool. A parser-built node keeps its copies in its
-// `next` chain and an item in its `next_waiting` chain (which the parser no longer needs once
-// the sentence is parsed); the copies chain through the same field of their own. Afterwards
+// can have, made in the chart's pool. A parser-built node or item keeps its copies in its
+// `next_variant` chain (variants(record)); the copies chain through the same field of their
+// own. Afterwards
 // the chart's roots are the copies of the former roots.
 //
 // The head of a node is a lexical item id (a word's lexicon index, or its lemma id with

@@ -22,17 +22,6 @@ std::vector<bool> read_chunk_categories(FILE* in, const Grammar& grammar,
 
 namespace {
 
-// Moves the element `winner` of a singly linked list to its front.
-template <class T>
-void move_to_front(T*& head, T* T::*next, T* winner) {
-  if (winner == head) return;
-  T* before = head;
-  while (before->*next != winner) before = before->*next;
-  before->*next = winner->*next;
-  winner->*next = head;
-  head = winner;
-}
-
 // The root of greatest value; the last of equal ones wins.
 struct BestRoot {
   ForestNode* root = nullptr;
@@ -50,35 +39,42 @@ std::string head_string(const ParsedSentence& ctx, int head) {
 
 // ---------------------------------------------------------------- -chunking
 
-// A is kept in the inside field (the value without any chunk inside), B in the outside field
-// (the best value of a structure with at least one chunk).
+// The two scores of a record: without any chunk inside, and the best of a structure with at
+// least one chunk.
+struct ChunkScore {
+  PROB without, with;
+};
+
 class ChunkScorer : public ForestVisitor<ChunkScorer> {
  public:
   ChunkScorer(const ParsedSentence& ctx, const std::vector<bool>& chunk)
       : ctx_(ctx), chunk_(chunk) {}
 
+  void node_before(ForestNode* node) { scores_.enter(node); }
+  void item_before(ChartItem* item) { scores_.enter(item); }
+
   void item_after(ChartItem* item) {
     PROB a, b;
     DaughterLink* best = nullptr;
-    for (DaughterLink* l = item->links; l; l = l->next) {
-      a += ctx_.pm.link_value(l, item);
+    for (DaughterLink* l : links(item)) {
       const PROB choice = ctx_.pm.choice(l, item);
-      const ForestNode* d = l->daughter;
-      PROB candidate = d->outside;
+      const ChunkScore& d = scores_[l->daughter];
+      PROB without = d.without * choice;
+      PROB candidate = d.with;
       if (l->previous) {
-        const ChartItem* p = l->previous;
-        candidate = std::max(std::max(p->outside * d->outside, p->inside * d->outside),
-                             p->outside * d->inside);
+        const ChunkScore& p = scores_[l->previous];
+        without *= p.without;
+        candidate = std::max(std::max(p.with * d.with, p.without * d.with), p.with * d.without);
       }
+      a += without;
       candidate *= choice;
       if (!best || candidate >= b) {
         b = candidate;
         best = l;
       }
     }
-    item->inside = a;
-    item->outside = b;
-    if (best) move_to_front(item->links, &DaughterLink::next, best);
+    scores_[item] = {a, b};
+    if (best) move_to_front(item, best);
   }
 
   void node_after(ForestNode* node) {
@@ -86,51 +82,55 @@ class ChunkScorer : public ForestVisitor<ChunkScorer> {
     const bool max_chunks = ctx_.config.max_chunks;
     if (node->lexical) {
       const PROB p = ctx_.pm.lexical(node);
-      node->inside = chunk && !max_chunks ? PROB::zero() : p;
-      node->outside = chunk ? p : PROB::zero();
+      scores_[node] = {chunk && !max_chunks ? PROB::zero() : p, chunk ? p : PROB::zero()};
       return;
     }
     PROB a, b;
     ChartItem* best = nullptr;
-    for (ChartItem* i = node->analyses; i; i = i->next_analysis) {
+    for (ChartItem* i : analyses(node)) {
       const PROB rule = ctx_.pm.rule(i);
-      a += rule * i->inside;
-      if (!best || rule * i->outside >= b) {
-        b = rule * i->outside;
+      a += rule * scores_[i].without;
+      if (!best || rule * scores_[i].with >= b) {
+        b = rule * scores_[i].with;
         best = i;
       }
     }
-    if (best) move_to_front(node->analyses, &ChartItem::next_analysis, best);
+    if (best) move_to_front(node, best);
     if (chunk && !max_chunks) {
       if (a >= b) b = a;
       a = PROB::zero();  // no chunk inside a chunk: the lowest ones win
     } else if (chunk) {
       b = a;  // the outermost chunk category wins
     }
-    node->inside = a;
-    node->outside = b;
+    scores_[node] = {a, b};
   }
 
   void root_after(ForestNode* root) {
-    best.offer(root, ctx_.pm.start(root) *
-                         (root->inside >= root->outside ? root->inside : root->outside));
+    const ChunkScore& s = scores_[root];
+    best.offer(root, ctx_.pm.start(root) * (s.without >= s.with ? s.without : s.with));
   }
+
+  const ChunkScore& score(const ForestNode* node) { return scores_[node]; }
+  const ChunkScore& score(const ChartItem* item) { return scores_[item]; }
 
   BestRoot best;
 
  private:
   const ParsedSentence& ctx_;
   const std::vector<bool>& chunk_;
+  RecordValues<ChunkScore> scores_;
 };
 
 class ChunkPrinter {
  public:
-  ChunkPrinter(FILE* out, const ParsedSentence& ctx, const std::vector<bool>& chunk)
-      : out_(out), ctx_(ctx), chunk_(chunk), trees_(ctx.config.chunk_trees) {}
+  ChunkPrinter(FILE* out, const ParsedSentence& ctx, const std::vector<bool>& chunk,
+               ChunkScorer& scorer)
+      : out_(out), ctx_(ctx), chunk_(chunk), scorer_(scorer), trees_(ctx.config.chunk_trees) {}
 
   void print(ForestNode* x) {
     const bool max_chunks = ctx_.config.max_chunks;
-    const bool without_chunk = max_chunks ? x->outside.is_zero() : x->outside < x->inside;
+    const ChunkScore& s = scorer_.score(x);
+    const bool without_chunk = max_chunks ? s.with.is_zero() : s.with < s.without;
     if (without_chunk) {
       if (trees_) {
         bracket(x);
@@ -172,8 +172,8 @@ class ChunkPrinter {
 
   bool taken_as_chunk(const ForestNode* x) const {
     if (ctx_.config.max_chunks) return true;
-    const ChartItem* first = x->analyses;
-    return !first || x->outside > ctx_.pm.rule(first) * first->outside;
+    const ChartItem* first = first_analysis(x);
+    return !first || scorer_.score(x).with > ctx_.pm.rule(first) * scorer_.score(first).with;
   }
 
   // "(X w1_w2_w3)", with the head after the category under lexicalisation.
@@ -188,6 +188,7 @@ class ChunkPrinter {
   FILE* out_;
   const ParsedSentence& ctx_;
   const std::vector<bool>& chunk_;
+  ChunkScorer& scorer_;
   bool trees_;
 };
 
@@ -264,29 +265,32 @@ class OptimalChunker : public ForestVisitor<OptimalChunker> {
   OptimalChunker(const ParsedSentence& ctx, const std::vector<bool>& chunk, SequenceStore& store)
       : ctx_(ctx), chunk_(chunk), store_(store) {}
 
-  // The best sequence of every record; one still open on a cycle has none yet.
-  const ChunkCell*& sequence(const ForestNode* node) { return sequences_[node]; }
-  const ChunkCell*& sequence(const ChartItem* item) { return sequences_[item]; }
-  void node_before(ForestNode* node) { sequences_.enter(node); }
-  void item_before(ChartItem* item) { sequences_.enter(item); }
+  // The best sequence of every record and its value; one still open on a cycle has none yet.
+  const ChunkCell*& sequence(const ForestNode* node) { return values_[node].sequence; }
+  const ChunkCell*& sequence(const ChartItem* item) { return values_[item].sequence; }
+  void node_before(ForestNode* node) { values_.enter(node); }
+  void item_before(ChartItem* item) { values_.enter(item); }
 
   void item_after(ChartItem* item) {
     Groups groups;
-    for (DaughterLink* l = item->links; l; l = l->next) {
+    for (DaughterLink* l : links(item)) {
       const ChunkCell* s = sequence(l->daughter);
-      if (l->previous) s = store_.concat(sequence(l->previous), s);
-      groups.add(s, ctx_.pm.link_value(l, item));
+      PROB value = values_[l->daughter].value * ctx_.pm.choice(l, item);
+      if (l->previous) {
+        s = store_.concat(sequence(l->previous), s);
+        value *= values_[l->previous].value;
+      }
+      groups.add(s, value);
     }
     const auto [sequence, value] = groups.best();
-    item->inside = value;
-    this->sequence(item) = sequence;
+    values_[item] = {sequence, value};
   }
 
   void node_after(ForestNode* node) {
     Groups groups;
     if (node->lexical) groups.add(nullptr, ctx_.pm.lexical(node));
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis)
-      groups.add(this->sequence(a), ctx_.pm.rule(a) * a->inside);
+    for (ChartItem* a : analyses(node))
+      groups.add(this->sequence(a), ctx_.pm.rule(a) * values_[a].value);
     auto [sequence, value] = groups.best();
     const RunConfig& config = ctx_.config;
     if (chunk_[node->category] && (!sequence || config.recursive_chunks)) {
@@ -295,11 +299,12 @@ class OptimalChunker : public ForestVisitor<OptimalChunker> {
                       config.headed_chunks ? node->head : 0, nullptr);
       sequence = store_.concat(chunk, sequence);
     }
-    node->inside = value;
-    this->sequence(node) = sequence;
+    values_[node] = {sequence, value};
   }
 
-  void root_after(ForestNode* root) { best.offer(root, ctx_.pm.start(root) * root->inside); }
+  void root_after(ForestNode* root) {
+    best.offer(root, ctx_.pm.start(root) * values_[root].value);
+  }
 
   BestRoot best;
 
@@ -307,7 +312,11 @@ class OptimalChunker : public ForestVisitor<OptimalChunker> {
   const ParsedSentence& ctx_;
   const std::vector<bool>& chunk_;
   SequenceStore& store_;
-  RecordValues<const ChunkCell*> sequences_;
+  struct Best {
+    const ChunkCell* sequence = nullptr;
+    PROB value;
+  };
+  RecordValues<Best> values_;
 };
 
 void print_sequence(FILE* out, const ParsedSentence& ctx, const ChunkCell* sequence) {
@@ -333,7 +342,7 @@ void print_sequence(FILE* out, const ParsedSentence& ctx, const ChunkCell* seque
 void print_chunks(FILE* out, const ParsedSentence& ctx, const std::vector<bool>& chunk_category) {
   ChunkScorer scorer(ctx, chunk_category);
   walk(ctx.chart, scorer);
-  if (scorer.best.root) ChunkPrinter(out, ctx, chunk_category).print(scorer.best.root);
+  if (scorer.best.root) ChunkPrinter(out, ctx, chunk_category, scorer).print(scorer.best.root);
   std::fputc('\n', out);
   std::fflush(out);
 }

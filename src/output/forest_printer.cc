@@ -41,7 +41,7 @@ class ListingPrinter {
     node->stamp = stamp_;
     ++next_;
     write_line(node);
-    for (ChartItem* item = node->analyses; item; item = item->next_analysis) {
+    for (ChartItem* item : analyses(node)) {
       print_daughters(item);
     }
   }
@@ -52,7 +52,7 @@ class ListingPrinter {
       if (item->stamp == stamp_) return;
       item->stamp = stamp_;
     }
-    for (DaughterLink* link = item->links; link; link = link->next) {
+    for (DaughterLink* link : links(item)) {
       if (link->previous) print_daughters(link->previous);
       print_node(link->daughter);
     }
@@ -74,7 +74,7 @@ class ListingPrinter {
     if (node->lexical) {
       std::fprintf(out_, " %s %%", quote_string(node->word, ctx_.config).c_str());
     }
-    for (ChartItem* item = node->analyses; item; item = item->next_analysis) {
+    for (ChartItem* item : analyses(node)) {
       write_analyses(node, item);
     }
     std::fputc('%', out_);

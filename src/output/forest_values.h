@@ -37,7 +37,7 @@ PROB analysis_value(ForestValue kind, const ForestNode* node, const std::vector<
 // path[from..size), last daughter first; emit may use path as a stack above them.
 template <class Emit>
 void for_each_analysis(ChartItem* item, std::vector<AnalysisStep>& path, Emit&& emit) {
-  for (const DaughterLink* link = item->links; link; link = link->next) {
+  for (const DaughterLink* link : links(item)) {
     path.push_back({link, item});
     if (link->previous) {
       for_each_analysis(link->previous, path, emit);

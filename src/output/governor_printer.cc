@@ -77,7 +77,7 @@ class GovernorPass : public ForestVisitor<GovernorPass> {
       return;
     }
     if (list.entries.empty() || node->inside.is_zero()) return;
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis)
+    for (ChartItem* a : analyses(node))
       merge(lists_[a->number], list, ctx_.pm.rule(a) * a->inside / node->inside);
   }
 
@@ -88,7 +88,7 @@ class GovernorPass : public ForestVisitor<GovernorPass> {
     if (item->inside.is_zero()) return;
     const bool head_step =
         item->dot - 1 == ctx_.model.grammar.rule(item->mother, item->rule).head;
-    for (DaughterLink* l = item->links; l; l = l->next) {
+    for (DaughterLink* l : links(item)) {
       const PROB link = ctx_.pm.link_value(l, item);
       const PROB factor = link / item->inside;
       GovernorList& daughter = lists_[l->daughter->number];

@@ -39,7 +39,7 @@ struct ParameterDump : ForestVisitor<ParameterDump> {
       write_lexical(node);
       return;
     }
-    for (const ChartItem* item = node->analyses; item; item = item->next_analysis) {
+    for (const ChartItem* item : analyses(node)) {
       std::fputs(lexicalised ? "P_lrule( " : "P_rule( ", out);
       print_rule(out, grammar(), item->mother, item->rule, true);
       if (lexicalised)
@@ -54,7 +54,7 @@ struct ParameterDump : ForestVisitor<ParameterDump> {
   // The lexical choices of the links that add a non-head daughter.
   void item_before(ChartItem* item) {
     if (!lexicalised || item->dot - 1 == grammar().rule(item->mother, item->rule).head) return;
-    for (const DaughterLink* l = item->links; l; l = l->next) {
+    for (const DaughterLink* l : links(item)) {
       const ForestNode* d = l->daughter;
       std::fprintf(out, "P_choice( %s | %s %s %s ) = %g\n", head(d->head).c_str(),
                    name(d->category), name(item->mother), head(item->head).c_str(),

@@ -36,7 +36,7 @@ class TreeEnumerator {
       open_.insert(node);
     } else {
       std::size_t opened = buffer_.size();
-      for (ChartItem* item = node->analyses; item; item = item->next_analysis) {
+      for (ChartItem* item : analyses(node)) {
         pending_.push_back({node, true});
         expand_links(item, opened);
         pending_.pop_back();
@@ -55,7 +55,7 @@ class TreeEnumerator {
   // The links are the choices for the item's last daughter; it waits on the stack while the
   // earlier daughters are expanded.
   void expand_links(ChartItem* item, std::size_t length) {
-    for (DaughterLink* link = item->links; link; link = link->next) {
+    for (DaughterLink* link : links(item)) {
       if (link->previous) {
         pending_.push_back({link->daughter, false});
         expand_links(link->previous, length);

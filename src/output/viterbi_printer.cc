@@ -5,33 +5,12 @@
 #include <memory>
 
 #include "output/quote.h"
+#include "parser/forest_walk.h"
 #include "parser/inside_outside.h"
 
 namespace velmo {
 
 namespace {
-
-// Moves the first entry with the highest value to the front of a singly linked list; a later
-// entry wins only when strictly greater, as in the Viterbi computation.
-template <class T, class Next, class Value>
-T* move_best_to_front(T*& head, Next next, Value value) {
-  T** best_place = &head;
-  PROB best = value(head);
-  for (T** place = &(head->*next); *place; place = &((*place)->*next)) {
-    PROB v = value(*place);
-    if (v > best) {
-      best = v;
-      best_place = place;
-    }
-  }
-  T* winner = *best_place;
-  if (best_place != &head) {
-    *best_place = winner->*next;
-    winner->*next = head;
-    head = winner;
-  }
-  return winner;
-}
 
 // Each node and item is selected once (stamped), which also stops at cycles.
 class BestParseSelector {
@@ -41,21 +20,20 @@ class BestParseSelector {
   void select_node(ForestNode* node) {
     if (node->stamp == stamp_) return;
     node->stamp = stamp_;
-    if (node->lexical || !node->analyses) return;
+    if (node->lexical || !first_analysis(node)) return;
+    // As in the Viterbi pass, a later analysis wins only when strictly better.
     auto value = [&](const ChartItem* i) { return pm_.rule(i) * i->inside; };
-    ChartItem* best = move_best_to_front(node->analyses, &ChartItem::next_analysis, value);
+    ChartItem* best = move_best_to_front(node, value);
     select_item(best);
   }
 
  private:
   void select_item(ChartItem* item) {
-    if (item->stamp == stamp_ || !item->links) return;
+    if (item->stamp == stamp_ || !first_link(item)) return;
     item->stamp = stamp_;
     // The values the Viterbi pass maximised, lexical-choice probabilities included.
-    DaughterLink* best = move_best_to_front(item->links, &DaughterLink::next,
-                                            [&](const DaughterLink* l) {
-                                              return pm_.link_value(l, item);
-                                            });
+    DaughterLink* best =
+        move_best_to_front(item, [&](const DaughterLink* l) { return pm_.link_value(l, item); });
     select_node(best->daughter);
     if (best->previous) select_item(best->previous);
   }
@@ -123,9 +101,10 @@ ForestNode* select_best_parse(const ParsedSentence& ctx) {
 
 void first_analysis_daughters(const ForestNode* node, std::vector<ForestNode*>& daughters) {
   daughters.clear();
-  if (node->lexical || !node->analyses) return;
-  for (const ChartItem* item = node->analyses; item && item->links; item = item->links->previous) {
-    daughters.push_back(item->links->daughter);
+  if (node->lexical || !first_analysis(node)) return;
+  for (const ChartItem* item = first_analysis(node); item && first_link(item);
+       item = first_link(item)->previous) {
+    daughters.push_back(first_link(item)->daughter);
   }
   std::reverse(daughters.begin(), daughters.end());
 }

@@ -12,24 +12,6 @@ namespace velmo {
 
 namespace {
 
-// Re-links a list so that it runs from the highest value down; ties end up in reverse order of
-// the old list (an entry goes before the first one whose value is lower or equal). The values
-// are computed once per entry into a scratch array.
-template <class T, class Next, class Value>
-T* sort_by_value(T* head, Next next, Value value, std::vector<std::pair<PROB, T*>>& scratch) {
-  scratch.clear();
-  for (T* entry = head; entry; entry = entry->*next) scratch.emplace_back(value(entry), entry);
-  std::reverse(scratch.begin(), scratch.end());
-  std::stable_sort(scratch.begin(), scratch.end(),
-                   [](const auto& a, const auto& b) { return a.first > b.first; });
-  T* sorted = nullptr;
-  for (auto entry = scratch.rbegin(); entry != scratch.rend(); ++entry) {
-    entry->second->*next = sorted;
-    sorted = entry->second;
-  }
-  return sorted;
-}
-
 // Sorts every list of the forest and collects copies of the roots, best first. The copies
 // share the analyses of their originals but count references and carry labels of their own.
 struct Preparation : ForestVisitor<Preparation> {
@@ -43,18 +25,14 @@ struct Preparation : ForestVisitor<Preparation> {
   Preparation(const ProbModel& pm, std::vector<ForestNode>& copies) : pm(pm), copies(copies) {}
 
   void item_after(ChartItem* item) {
-    item->links = sort_by_value(
-        item->links, &DaughterLink::next,
-        [&](const DaughterLink* l) { return pm.link_value(l, item); }, links);
+    sort_by_value(item, [&](const DaughterLink* l) { return pm.link_value(l, item); }, links);
   }
   void node_after(ForestNode* node) {
     if (node->lexical) return;
-    node->analyses = sort_by_value(
-        node->analyses, &ChartItem::next_analysis,
-        [&](const ChartItem* i) { return pm.rule(i) * i->inside; }, analyses);
+    sort_by_value(node, [&](const ChartItem* i) { return pm.rule(i) * i->inside; }, analyses);
   }
   void root_after(ForestNode* root) {
-    if (!root->lexical && !root->analyses) return;
+    if (!root->lexical && !first_analysis(root)) return;
     copies.push_back(*root);
     const PROB score = pm.start(root) * root->inside;
     std::size_t place = 0;
@@ -81,10 +59,10 @@ class ReferenceCounter {
     if (node->stamp == stamp_) return;
     node->stamp = stamp_;
     node->number = 0;
-    for (ChartItem* item = node->analyses; item; item = item->next_analysis) count_links(item);
+    for (ChartItem* item : analyses(node)) count_links(item);
   }
   void count_links(ChartItem* item) {
-    for (DaughterLink* link = item->links; link; link = link->next) {
+    for (DaughterLink* link : links(item)) {
       ++link->daughter->ref_count;
       expand(link->daughter);
       if (link->previous) count_links(link->previous);
@@ -95,9 +73,9 @@ class ReferenceCounter {
 };
 
 bool is_ambiguous(const ForestNode* node) {
-  if (node->analyses->next_analysis) return true;
-  for (const ChartItem* item = node->analyses; item; item = item->links->previous) {
-    if (item->links->next) return true;
+  if (first_analysis(node)->next_analysis) return true;
+  for (const ChartItem* item = first_analysis(node); item; item = first_link(item)->previous) {
+    if (first_link(item)->next) return true;
   }
   return false;
 }
@@ -119,7 +97,7 @@ class VpfPrinter {
     node->ref_count = 0;
     if (node->lexical) {
       print_lexical(node);
-    } else if (node->analyses) {
+    } else if (first_analysis(node)) {
       print_alternatives(node);
     }
   }
@@ -135,7 +113,7 @@ class VpfPrinter {
     bool ambiguous = is_ambiguous(node);
     bool first = true;
     if (ambiguous) std::fputc('{', out_);
-    for (ChartItem* item = node->analyses; item; item = item->next_analysis) {
+    for (ChartItem* item : analyses(node)) {
       std::size_t from = path_.size();
       for_each_analysis(item, path_, [&] {
         if (!first) std::fputs("#i", out_);

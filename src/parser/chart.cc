@@ -111,13 +111,13 @@ uint32_t Chart::node_bucket(int category, int start, int end, int head) const {
 // Treebank grammars give a mother hundreds of rules, so the fields are packed into 64 bits
 // without overlap before the multiplication: overlapping shifts would let (rule, dot, start)
 // combinations cancel out and pile up in one bucket.
-uint32_t Chart::item_bucket(int mother, int rule, int dot, int start, int end, int head) const {
-  uint64_t key = static_cast<uint64_t>(static_cast<uint16_t>(mother)) |
-                 static_cast<uint64_t>(static_cast<uint16_t>(rule)) << 15 |
-                 static_cast<uint64_t>(static_cast<uint8_t>(dot)) << 30 |
-                 static_cast<uint64_t>(static_cast<uint16_t>(start)) << 37 |
-                 static_cast<uint64_t>(static_cast<uint16_t>(end)) << 51;
-  key ^= static_cast<uint64_t>(static_cast<uint32_t>(head)) * kGoldenRatio64;
+uint32_t Chart::item_bucket(const ItemKey& k) const {
+  uint64_t key = static_cast<uint64_t>(static_cast<uint16_t>(k.mother)) |
+                 static_cast<uint64_t>(static_cast<uint16_t>(k.rule)) << 15 |
+                 static_cast<uint64_t>(static_cast<uint8_t>(k.dot)) << 30 |
+                 static_cast<uint64_t>(static_cast<uint16_t>(k.start)) << 37 |
+                 static_cast<uint64_t>(static_cast<uint16_t>(k.end)) << 51;
+  key ^= static_cast<uint64_t>(static_cast<uint32_t>(k.head)) * kGoldenRatio64;
   return static_cast<uint32_t>((key * kGoldenRatio64) >> (32 + item_shift_));
 }
 
@@ -155,36 +155,32 @@ std::pair<ForestNode*, bool> Chart::find_or_make_node(int category, int start, i
   return {node, existed};
 }
 
-ChartItem* Chart::make_item(int mother, int rule, int dot, int start, int end, int head) {
+ChartItem* Chart::make_item(const ItemKey& key) {
   ChartItem* item = pool_.make<ChartItem>();
-  item->mother = static_cast<int16_t>(mother);
-  item->rule = static_cast<int16_t>(rule);
-  item->dot = static_cast<int16_t>(dot);
-  item->start = static_cast<int16_t>(start);
-  item->end = static_cast<int16_t>(end);
-  item->head = head;
-  ChartItem*& bucket = item_buckets_[item_bucket(mother, rule, dot, start, end, head)];
+  item->mother = static_cast<int16_t>(key.mother);
+  item->rule = static_cast<int16_t>(key.rule);
+  item->dot = static_cast<int16_t>(key.dot);
+  item->start = static_cast<int16_t>(key.start);
+  item->end = static_cast<int16_t>(key.end);
+  item->head = key.head;
+  ChartItem*& bucket = item_buckets_[item_bucket(key)];
   item->next_in_table = bucket;
   bucket = item;
   if (++item_count_ > kMaxLoad * static_cast<int>(item_buckets_.size())) grow_items();
   return item;
 }
 
-ChartItem* Chart::find_item(int mother, int rule, int dot, int start, int end, int head) const {
-  ChartItem* item = item_buckets_[item_bucket(mother, rule, dot, start, end, head)];
-  while (item && !(item->end == end && item->mother == mother && item->rule == rule &&
-                   item->dot == dot && item->start == start && item->head == head)) {
-    item = item->next_in_table;
-  }
+ChartItem* Chart::find_item(const ItemKey& key) const {
+  ChartItem* item = item_buckets_[item_bucket(key)];
+  while (item && !key.matches(*item)) item = item->next_in_table;
   return item;
 }
 
-std::pair<ChartItem*, bool> Chart::find_or_make_item(int mother, int rule, int dot, int start,
-                                                     int end, int head, ChartItem* previous,
+std::pair<ChartItem*, bool> Chart::find_or_make_item(const ItemKey& key, ChartItem* previous,
                                                      ForestNode* daughter) {
-  ChartItem* item = find_item(mother, rule, dot, start, end, head);
+  ChartItem* item = find_item(key);
   bool is_new = item == nullptr;
-  if (is_new) item = make_item(mother, rule, dot, start, end, head);
+  if (is_new) item = make_item(key);
   if (daughter) add_link(item, previous, daughter);
   return {item, is_new};
 }
@@ -241,8 +237,7 @@ void Chart::grow_items() {
   for (ChartItem* i : old) {
     while (i) {
       ChartItem* next = i->next_in_table;
-      ChartItem*& bucket =
-          item_buckets_[item_bucket(i->mother, i->rule, i->dot, i->start, i->end, i->head)];
+      ChartItem*& bucket = item_buckets_[item_bucket(ItemKey::of(*i))];
       i->next_in_table = bucket;
       bucket = i;
       i = next;
@@ -297,14 +292,14 @@ void Chart::extend(int mother, int rule, int dot, int start, int end, ChartItem*
   if (brackets_ && !(next == symbol_count_ ? brackets_->node_allowed(mother, start, end)
                                            : brackets_->item_allowed(mother, start, end)))
     return;
+  const ItemKey key{mother, rule, dot, start, end, kNoHead};
   ChartItem* item;
   if (may_exist) {
     bool is_new;
-    std::tie(item, is_new) =
-        find_or_make_item(mother, rule, dot, start, end, kNoHead, previous, daughter);
+    std::tie(item, is_new) = find_or_make_item(key, previous, daughter);
     if (!is_new) return;  // already waiting, and if complete, already in its node
   } else {
-    item = make_item(mother, rule, dot, start, end, kNoHead);
+    item = make_item(key);
     ++link_count_;
     item->links = new (pool_.allocate(sizeof(DaughterLink)))
         DaughterLink{previous, daughter, nullptr};

@@ -40,8 +40,8 @@ struct ForestNode {
   int32_t number = 0;        // printed number, or the index of a pass's values
   const char* word = nullptr;  // lexical nodes: the word text (lives as long as the chart)
   PROB inside, outside;
-  ChartItem* analyses = nullptr;  // complete items, newest first
-  ForestNode* next = nullptr;     // lexicalised variants / printer chains
+  ChartItem* analyses = nullptr;     // complete items, newest first
+  ForestNode* next_variant = nullptr;  // lexicalised copies of this node (see lexicalise.h)
 };
 
 struct ChartItem {
@@ -58,7 +58,21 @@ struct ChartItem {
   PROB inside, outside;
   DaughterLink* links = nullptr;        // newest first
   ChartItem* next_analysis = nullptr;   // in the node's analyses (complete items)
-  ChartItem* next_waiting = nullptr;    // free for the lexicalised variants and treebank copies
+  ChartItem* next_variant = nullptr;    // lexicalised copies of this item (see lexicalise.h)
+};
+
+// What tells items apart in the item table.
+struct ItemKey {
+  int mother, rule, dot, start, end, head;
+
+  static ItemKey of(const ChartItem& item) {
+    return {item.mother, item.rule, item.dot, item.start, item.end, item.head};
+  }
+  ItemKey with_head(int other) const { return {mother, rule, dot, start, end, other}; }
+  bool matches(const ChartItem& item) const {
+    return item.end == end && item.mother == mother && item.rule == rule && item.dot == dot &&
+           item.start == start && item.head == head;
+  }
 };
 
 // One step of a binarised analysis: `previous` (dot - 1 daughters, none when dot is 1)
@@ -68,6 +82,54 @@ struct DaughterLink {
   ForestNode* daughter = nullptr;
   DaughterLink* next = nullptr;
 };
+
+// A list of the forest as a range, followed through the field `Next`:
+//   for (ChartItem* analysis : analyses(node)) ...
+// The next record is read after the loop's body has run, as in a hand-written loop, so a body
+// may relink the record it is at into another list, but not unlink it from this one.
+template <class T, T* T::*Next>
+class ForestList {
+ public:
+  class Iterator {
+   public:
+    explicit Iterator(T* at) : at_(at) {}
+    T* operator*() const { return at_; }
+    Iterator& operator++() {
+      at_ = at_->*Next;
+      return *this;
+    }
+    bool operator!=(const Iterator& other) const { return at_ != other.at_; }
+
+   private:
+    T* at_;
+  };
+  explicit ForestList(T* first) : first_(first) {}
+  Iterator begin() const { return Iterator(first_); }
+  Iterator end() const { return Iterator(nullptr); }
+
+ private:
+  T* first_;
+};
+
+// The complete items of a node, newest first.
+inline ForestList<ChartItem, &ChartItem::next_analysis> analyses(const ForestNode* node) {
+  return ForestList<ChartItem, &ChartItem::next_analysis>(node->analyses);
+}
+// The first of them (null when there is none): after the printers' reordering, the best.
+inline ChartItem* first_analysis(const ForestNode* node) { return node->analyses; }
+inline DaughterLink* first_link(const ChartItem* item) { return item->links; }
+
+// The ways an item was reached, newest first.
+inline ForestList<DaughterLink, &DaughterLink::next> links(const ChartItem* item) {
+  return ForestList<DaughterLink, &DaughterLink::next>(item->links);
+}
+// The lexicalised copies of a node or an item.
+inline ForestList<ForestNode, &ForestNode::next_variant> variants(const ForestNode* node) {
+  return ForestList<ForestNode, &ForestNode::next_variant>(node->next_variant);
+}
+inline ForestList<ChartItem, &ChartItem::next_variant> variants(const ChartItem* item) {
+  return ForestList<ChartItem, &ChartItem::next_variant>(item->next_variant);
+}
 
 static_assert(sizeof(ForestNode) <= 72 && sizeof(ChartItem) <= 72 && sizeof(DaughterLink) <= 24,
               "chart records grew");
@@ -112,10 +174,9 @@ class Chart {
   std::pair<ForestNode*, bool> find_or_make_node(int category, int start, int end, int head,
                                                  ChartItem* analysis, bool lexical);
   // Returns (item, is new); with a daughter given a link (previous, daughter) is always added.
-  std::pair<ChartItem*, bool> find_or_make_item(int mother, int rule, int dot, int start, int end,
-                                                int head, ChartItem* previous,
+  std::pair<ChartItem*, bool> find_or_make_item(const ItemKey& key, ChartItem* previous,
                                                 ForestNode* daughter);
-  ChartItem* find_item(int mother, int rule, int dot, int start, int end, int head) const;
+  ChartItem* find_item(const ItemKey& key) const;
   // Copies of a record with another head, made outside the tables: for copies that their
   // original keeps track of itself. No analyses, no links.
   ForestNode* make_untabled_node(const ForestNode& like, int head);
@@ -139,9 +200,9 @@ class Chart {
   // `may_exist` false: the caller knows the item is new, so the table is not searched.
   void extend(int mother, int rule, int dot, int start, int end, ChartItem* previous,
               ForestNode* daughter, bool may_exist);
-  ChartItem* make_item(int mother, int rule, int dot, int start, int end, int head);
+  ChartItem* make_item(const ItemKey& key);
   uint32_t node_bucket(int category, int start, int end, int head) const;
-  uint32_t item_bucket(int mother, int rule, int dot, int start, int end, int head) const;
+  uint32_t item_bucket(const ItemKey& key) const;
   void grow_nodes();
   void grow_items();
 

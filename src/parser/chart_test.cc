@@ -226,7 +226,7 @@ struct ForestLister : ForestVisitor<ForestLister> {
     text += " [" + std::to_string(i->mother) + "." + std::to_string(i->rule) + "." +
             std::to_string(i->dot) + " " + std::to_string(i->start) + "-" +
             std::to_string(i->end);
-    for (DaughterLink* l = i->links; l; l = l->next) {
+    for (DaughterLink* l : links(i)) {
       text += " " + std::to_string(l->daughter->category) + "@" +
               std::to_string(l->daughter->start) + (l->previous ? "+" : "");
     }
@@ -282,7 +282,8 @@ void grow_items_test(int rules, int buckets) {
   EXPECT_EQ(chart.item_bucket_count(), buckets);
   int missing = 0;
   for (int r = 0; r < rules; ++r) {
-    missing += chart.find_or_make_item(c.b.id("S"), r, 1, 0, 1, kNoHead, nullptr, nullptr).second;
+    missing +=
+        chart.find_or_make_item({c.b.id("S"), r, 1, 0, 1, kNoHead}, nullptr, nullptr).second;
   }
   EXPECT_EQ(missing, 0);
   // The next sentences start with the table the last one needed, until 16 in a row would have
@@ -334,10 +335,10 @@ struct ParentsFirst : ForestVisitor<ParentsFirst> {
   }
   void node_before(ForestNode* n) {
     ++nodes;
-    for (ChartItem* a = n->analyses; a; a = a->next_analysis) violations += at(a) <= at(n);
+    for (ChartItem* a : analyses(n)) violations += at(a) <= at(n);
   }
   void item_before(ChartItem* i) {
-    for (DaughterLink* l = i->links; l; l = l->next) {
+    for (DaughterLink* l : links(i)) {
       if (l->previous) violations += at(l->previous) <= at(i);
       violations += at(l->daughter) <= at(i);
     }

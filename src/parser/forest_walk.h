@@ -12,6 +12,8 @@
 // refers to it. Nodes on a cycle are never handled.
 #pragma once
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "base/diagnostics.h"
@@ -52,6 +54,98 @@ class RecordValues {
   std::vector<T> values_;
 };
 
+// Edits of the forest's lists in place: a node's analyses and an item's links. ListOf<Owner>
+// tells where an owner's list starts and how its members chain.
+template <class Owner>
+struct ListOf;
+template <>
+struct ListOf<ForestNode> {
+  using Member = ChartItem;
+  static ChartItem*& first(ForestNode* node) { return node->analyses; }
+  static constexpr ChartItem* ChartItem::*next = &ChartItem::next_analysis;
+};
+template <>
+struct ListOf<ChartItem> {
+  using Member = DaughterLink;
+  static DaughterLink*& first(ChartItem* item) { return item->links; }
+  static constexpr DaughterLink* DaughterLink::*next = &DaughterLink::next;
+};
+template <class Owner>
+using MemberOf = typename ListOf<Owner>::Member;
+
+// Puts `member`, which is in no list of its kind, in front of the owner's list.
+template <class Owner>
+void push_front(Owner* owner, MemberOf<Owner>* member) {
+  member->*ListOf<Owner>::next = ListOf<Owner>::first(owner);
+  ListOf<Owner>::first(owner) = member;
+}
+
+// Moves a member of the owner's list to its front.
+template <class Owner>
+void move_to_front(Owner* owner, MemberOf<Owner>* member) {
+  constexpr auto next = ListOf<Owner>::next;
+  MemberOf<Owner>*& head = ListOf<Owner>::first(owner);
+  if (member == head) return;
+  MemberOf<Owner>* before = head;
+  while (before->*next != member) before = before->*next;
+  before->*next = member->*next;
+  member->*next = head;
+  head = member;
+}
+
+// Moves the member of greatest value to the front and returns it; a later member replaces the
+// best so far only when strictly greater. The list must not be empty.
+template <class Owner, class Value>
+MemberOf<Owner>* move_best_to_front(Owner* owner, Value value) {
+  constexpr auto next = ListOf<Owner>::next;
+  MemberOf<Owner>* best = ListOf<Owner>::first(owner);
+  PROB best_value = value(best);
+  for (MemberOf<Owner>* m = best->*next; m; m = m->*next) {
+    const PROB v = value(m);
+    if (v > best_value) {
+      best_value = v;
+      best = m;
+    }
+  }
+  move_to_front(owner, best);
+  return best;
+}
+
+// Keeps the members for which keep(member) holds, in their order; keep may walk below them.
+template <class Owner, class Keep>
+void keep_members(Owner* owner, Keep keep) {
+  constexpr auto next = ListOf<Owner>::next;
+  MemberOf<Owner>** at = &ListOf<Owner>::first(owner);
+  while (*at) {
+    if (keep(*at)) {
+      at = &((*at)->*next);
+    } else {
+      *at = (*at)->*next;
+    }
+  }
+}
+
+// Sorts the owner's list by value, highest first; ties end up in reverse order of the old list
+// (a member goes before the first one whose value is lower or equal). The values are computed
+// once per member into `scratch`.
+template <class Owner, class Value>
+void sort_by_value(Owner* owner, Value value,
+                   std::vector<std::pair<PROB, MemberOf<Owner>*>>& scratch) {
+  constexpr auto next = ListOf<Owner>::next;
+  scratch.clear();
+  for (MemberOf<Owner>* m = ListOf<Owner>::first(owner); m; m = m->*next)
+    scratch.emplace_back(value(m), m);
+  std::reverse(scratch.begin(), scratch.end());
+  std::stable_sort(scratch.begin(), scratch.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+  MemberOf<Owner>* sorted = nullptr;
+  for (auto entry = scratch.rbegin(); entry != scratch.rend(); ++entry) {
+    entry->second->*next = sorted;
+    sorted = entry->second;
+  }
+  ListOf<Owner>::first(owner) = sorted;
+}
+
 namespace walk_detail {
 
 template <class V>
@@ -62,7 +156,7 @@ void visit_node(ForestNode* node, uint16_t stamp, V& v) {
   if (node->stamp == stamp) return;
   node->stamp = stamp;
   v.node_before(node);
-  for (ChartItem* a = node->analyses; a; a = a->next_analysis) visit_item(a, true, stamp, v);
+  for (ChartItem* a : analyses(node)) visit_item(a, true, stamp, v);
   v.node_after(node);
 }
 
@@ -71,7 +165,7 @@ void visit_item(ChartItem* item, bool complete, uint16_t stamp, V& v) {
   if (item->stamp == stamp) return;
   item->stamp = stamp;
   if (complete) v.complete_item_before(item); else v.item_before(item);
-  for (DaughterLink* l = item->links; l; l = l->next) {
+  for (DaughterLink* l : links(item)) {
     if (l->previous) visit_item(l->previous, false, stamp, v);
     visit_node(l->daughter, stamp, v);
   }
@@ -81,10 +175,10 @@ void visit_item(ChartItem* item, bool complete, uint16_t stamp, V& v) {
 struct RefCounter : ForestVisitor<RefCounter> {
   void root_before(ForestNode* root) { ++root->ref_count; }
   void node_before(ForestNode* node) {
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis) ++a->ref_count;
+    for (ChartItem* a : analyses(node)) ++a->ref_count;
   }
   void item_before(ChartItem* item) {
-    for (DaughterLink* l = item->links; l; l = l->next) {
+    for (DaughterLink* l : links(item)) {
       if (l->previous) ++l->previous->ref_count;
       ++l->daughter->ref_count;
     }
@@ -99,7 +193,7 @@ void process_node(ForestNode* node, V& v) {
   if (node->ref_count == 0) fatal_error("Cyclic grammar");
   if (--node->ref_count > 0) return;
   v.node_before(node);
-  for (ChartItem* a = node->analyses; a; a = a->next_analysis) process_item(a, true, v);
+  for (ChartItem* a : analyses(node)) process_item(a, true, v);
   v.node_after(node);
 }
 
@@ -107,7 +201,7 @@ template <class V>
 void process_item(ChartItem* item, bool complete, V& v) {
   if (--item->ref_count > 0) return;
   if (complete) v.complete_item_before(item); else v.item_before(item);
-  for (DaughterLink* l = item->links; l; l = l->next) {
+  for (DaughterLink* l : links(item)) {
     if (l->previous) process_item(l->previous, false, v);
     process_node(l->daughter, v);
   }

@@ -69,7 +69,7 @@ struct ViterbiPass : ForestVisitor<ViterbiPass> {
 
   void item_after(ChartItem* item) {
     PROB max;
-    for (DaughterLink* l = item->links; l; l = l->next) {
+    for (DaughterLink* l : links(item)) {
       PROB v = pm.link_value(l, item);
       if (v > max) max = v;
     }
@@ -81,7 +81,7 @@ struct ViterbiPass : ForestVisitor<ViterbiPass> {
       return;
     }
     PROB max;
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis) {
+    for (ChartItem* a : analyses(node)) {
       PROB v = pm.rule(a) * a->inside;
       if (v > max) max = v;
     }
@@ -127,7 +127,7 @@ struct FrequencyPass : ForestVisitor<FrequencyPass> {
   // A link that adds a non-head daughter is a lexical choice of that daughter's head.
   void item_before(ChartItem* item) {
     if (!lexicalised || item->dot - 1 == model.grammar.rule(item->mother, item->rule).head) return;
-    for (DaughterLink* l = item->links; l; l = l->next) {
+    for (DaughterLink* l : links(item)) {
       const double q = (item->outside * pm.link_value(l, item) * scale).value();
       lexicalised->add_choice(item->mother, item->head, l->daughter->category, l->daughter->head,
                               q);
@@ -145,12 +145,12 @@ struct AnalysisCounter : ForestVisitor<AnalysisCounter> {
   void item_before(ChartItem* item) { trees.enter(item); }
   void node_after(ForestNode* node) {
     uint64_t sum = node->lexical ? 1 : 0;
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis) sum += trees[a];
+    for (ChartItem* a : analyses(node)) sum += trees[a];
     trees[node] = sum;
   }
   void item_after(ChartItem* item) {
     uint64_t sum = 0;
-    for (DaughterLink* l = item->links; l; l = l->next) {
+    for (DaughterLink* l : links(item)) {
       uint64_t daughter = trees[l->daughter];
       sum += l->previous ? trees[l->previous] * daughter : daughter;
     }

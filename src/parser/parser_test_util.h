@@ -39,7 +39,7 @@ inline std::vector<std::string> trees_below(const ForestNode* node);
 
 inline std::vector<std::string> sequences_of(const ChartItem* item) {
   std::vector<std::string> out;
-  for (const DaughterLink* link = item->links; link; link = link->next) {
+  for (const DaughterLink* link : links(item)) {
     const std::vector<std::string> before =
         link->previous ? sequences_of(link->previous) : std::vector<std::string>{""};
     for (const std::string& d : trees_below(link->daughter))
@@ -53,7 +53,7 @@ inline std::vector<std::string> trees_below(const ForestNode* node) {
                             std::to_string(node->start) + " " + std::to_string(node->end);
   std::vector<std::string> out;
   if (node->lexical) out.push_back(label + ")");
-  for (const ChartItem* a = node->analyses; a; a = a->next_analysis)
+  for (const ChartItem* a : analyses(node))
     for (const std::string& s : sequences_of(a)) out.push_back(label + s + ")");
   return out;
 }

@@ -15,13 +15,13 @@ struct InsidePass : ForestVisitor<InsidePass> {
 
   void item_after(ChartItem* item) {
     PROB sum;
-    for (DaughterLink* l = item->links; l; l = l->next) sum += pm.link_value(l, item);
+    for (DaughterLink* l : links(item)) sum += pm.link_value(l, item);
     item->inside = sum;
     item->outside = PROB::zero();
   }
   void node_after(ForestNode* node) {
     PROB sum = node->lexical ? pm.lexical(node) : PROB::zero();
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis) sum += pm.rule(a) * a->inside;
+    for (ChartItem* a : analyses(node)) sum += pm.rule(a) * a->inside;
     node->inside = sum;
     node->outside = PROB::zero();
   }
@@ -38,12 +38,12 @@ struct OutsidePass : ForestVisitor<OutsidePass> {
 
   void root_before(ForestNode* root) { root->outside += pm.start(root); }
   void node_before(ForestNode* node) {
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis) {
+    for (ChartItem* a : analyses(node)) {
       a->outside = node->outside * pm.rule(a);
     }
   }
   void item_before(ChartItem* item) {
-    for (DaughterLink* l = item->links; l; l = l->next) {
+    for (DaughterLink* l : links(item)) {
       PROB x = item->outside * pm.choice(l, item);
       if (l->previous) {
         l->previous->outside += x * l->daughter->inside;

@@ -60,7 +60,7 @@ class Cutter {
     Mark& m = marks_[node];
     if (m != kLikely) return m != kRemoved;
     bool any = node->lexical != 0;
-    for (ChartItem* a = node->analyses; a; a = a->next_analysis) any = decide(a) || any;
+    for (ChartItem* a : analyses(node)) any = decide(a) || any;
     m = any ? kKept : kRemoved;
     return any;
   }
@@ -68,7 +68,7 @@ class Cutter {
     Mark& m = marks_[item];
     if (m != kLikely) return m != kRemoved;
     bool any = false;
-    for (DaughterLink* l = item->links; l; l = l->next) {
+    for (DaughterLink* l : links(item)) {
       const bool previous = l->previous == nullptr || decide(l->previous);
       any = (decide(l->daughter) && previous) || any;
     }
@@ -79,30 +79,21 @@ class Cutter {
   void cut(ForestNode* node) {
     if (marks_[node] == kCut) return;
     marks_[node] = kCut;
-    ChartItem** at = &node->analyses;
-    while (*at) {
-      if (kept(*at)) {
-        cut(*at);
-        at = &(*at)->next_analysis;
-      } else {
-        *at = (*at)->next_analysis;
-      }
-    }
+    keep_members(node, [&](ChartItem* analysis) {
+      if (!kept(analysis)) return false;
+      cut(analysis);
+      return true;
+    });
   }
   void cut(ChartItem* item) {
     if (marks_[item] == kCut) return;
     marks_[item] = kCut;
-    DaughterLink** at = &item->links;
-    while (*at) {
-      DaughterLink* l = *at;
-      if ((l->previous == nullptr || kept(l->previous)) && kept(l->daughter)) {
-        if (l->previous) cut(l->previous);
-        cut(l->daughter);
-        at = &l->next;
-      } else {
-        *at = l->next;
-      }
-    }
+    keep_members(item, [&](DaughterLink* l) {
+      if (!(l->previous == nullptr || kept(l->previous)) || !kept(l->daughter)) return false;
+      if (l->previous) cut(l->previous);
+      cut(l->daughter);
+      return true;
+    });
   }
 
  private:

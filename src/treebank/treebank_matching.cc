@@ -7,6 +7,7 @@
 
 #include "base/diagnostics.h"
 #include "base/text_input.h"
+#include "parser/forest_walk.h"
 
 namespace velmo {
 
@@ -44,19 +45,18 @@ class Matcher {
       return copy;
     }
     if (crosses(*node, next)) return fail(copy);
-    for (ChartItem* analysis = node->analyses; analysis; analysis = analysis->next_analysis) {
-      ChartItem* c = match_item(analysis, next);
+    for (ChartItem* analysis : analyses(node)) {
+      bool listed = false;
+      ChartItem* c = match_item(analysis, next, &listed);
       if (c == nullptr) continue;
       // A complete copy already among another node copy's analyses (one copy of a node that
       // matched bracket k, one of the same node reached after a unary parent matched it) is
       // twinned: a record lives in one analysis list only. The twin shares the links.
-      if (c->next_waiting != nullptr) c = twin(c);
-      c->next_waiting = c;
-      c->next_analysis = copy->analyses;
-      copy->analyses = c;
+      if (listed) c = twin(c);
+      push_front(copy, c);
       if (copy->number == kMatching) copy->number = c->number;
     }
-    if (copy->analyses == nullptr) return fail(copy);
+    if (first_analysis(copy) == nullptr) return fail(copy);
     return copy;
   }
 
@@ -89,17 +89,20 @@ class Matcher {
     return nullptr;
   }
 
-  ChartItem* match_item(ChartItem* item, int k) {
+  // The copy of `item` that matches from bracket k on, or null. `listed` tells that the copy
+  // was made before: a complete one is then in an analysis list already.
+  ChartItem* match_item(ChartItem* item, int k, bool* listed = nullptr) {
     const int state = matching_state(k);
     if (ChartItem* copy =
-            chart_.find_item(item->mother, item->rule, item->dot, item->start, item->end, state))
+            chart_.find_item(ItemKey::of(*item).with_head(state))) {
+      if (listed) *listed = true;
       return copy->number >= 0 ? copy : nullptr;
-    ChartItem* copy = chart_.find_or_make_item(item->mother, item->rule, item->dot, item->start,
-                                               item->end, state, nullptr, nullptr)
-                          .first;
+    }
+    ChartItem* copy =
+        chart_.find_or_make_item(ItemKey::of(*item).with_head(state), nullptr, nullptr).first;
     copy->number = kMatching;
     int result = kFailed;
-    for (DaughterLink* link = item->links; link; link = link->next) {
+    for (DaughterLink* link : links(item)) {
       ChartItem* previous = nullptr;
       int before_daughter = k;
       if (link->previous) {
