@@ -310,6 +310,49 @@ TEST(ForestProperties, TreesCountsAndProbabilitiesAgree) {
   EXPECT_GE(parsed, 30);  // the generated sentences do parse
 }
 
+// --- Lattices ---------------------------------------------------------------------------------
+
+// The trees of each sentence, sorted: the order of a forest's lists may follow the order in which
+// the words went in, the trees may not.
+std::vector<std::vector<std::string>> sorted_trees(const std::string& output) {
+  std::vector<std::vector<std::string>> sentences = trees_per_sentence(output);
+  for (std::vector<std::string>& trees : sentences) std::sort(trees.begin(), trees.end());
+  return sentences;
+}
+
+// A sentence given as a lattice, its words in position order or in any other, has the trees of
+// the plain sentence: the chart takes the words in an order it can combine them in, and its
+// filters (lookahead, prediction) drop nothing a tree needs.
+TEST(ForestProperties, LatticeWordsInAnyOrderGiveTheTreesOfTheSentence) {
+  std::mt19937 rng(20261207);
+  int ambiguous = 0;
+  for (int g = 0; g < 5; ++g) {
+    SCOPED_TRACE("grammar " + std::to_string(g));
+    Scratch dir;
+    RandomModel model = make_model(rng);
+    write_model(model, dir);
+    auto sentences = make_sentences(model, rng);
+    std::string in_order, shuffled;
+    for (const std::vector<std::string>& words : sentences) {
+      std::vector<std::string> lines;
+      for (std::size_t i = 0; i < words.size(); ++i)
+        lines.push_back(std::to_string(i) + " " + std::to_string(i + 1) + " " + words[i] + "\n");
+      for (const std::string& line : lines) in_order += line;
+      std::shuffle(lines.begin(), lines.end(), rng);
+      for (const std::string& line : lines) shuffled += line;
+      in_order += "\n";
+      shuffled += "\n";
+    }
+    const velmo::testing::Args args = {"-quiet", "-trees", "-l", "g.lex", "-s", "g.start", "g.gram"};
+    const auto lattice = velmo::testing::concat({"-lattice-input"}, args);
+    const auto plain = sorted_trees(dir.velmo(args, sentence_lines(sentences)).out);
+    EXPECT_EQ(sorted_trees(dir.velmo(lattice, in_order).out), plain);
+    EXPECT_EQ(sorted_trees(dir.velmo(lattice, shuffled).out), plain);
+    for (const auto& trees : plain) ambiguous += trees.size() > 1;
+  }
+  EXPECT_GE(ambiguous, 5);  // the sentences have forests worth comparing
+}
+
 // --- Lexicalised events -------------------------------------------------------------------------
 
 // Calls count(tree, posterior) for every tree of every sentence that -trees printed.
