@@ -2,9 +2,11 @@
 // and the enumeration of the analyses that one complete item stands for.
 #pragma once
 
+#include <cstdio>
 #include <vector>
 
 #include "parser/forest_stage.h"
+#include "parser/inside_outside.h"
 
 namespace velmo {
 
@@ -19,6 +21,21 @@ ForestValue vpf_value(const RunConfig& config);
 
 // The node's own value: inside, outside, or outside * inside * scale.
 PROB node_value(ForestValue kind, const ForestNode* node, const ForestProbs& probs);
+
+// A consumer that computes the inside and outside values of each forest, then prints.
+class PosteriorPrinter : public ForestStage {
+ public:
+  using Print = void (*)(FILE*, const ParsedSentence&);
+  PosteriorPrinter(FILE* out, Print print) : out_(out), print_(print) {}
+  void apply(ParsedSentence& parsed) override {
+    compute_inside_outside(parsed.chart, parsed.pm, parsed.sentence, parsed.probs);
+    print_(out_, parsed);
+  }
+
+ private:
+  FILE* out_;
+  Print print_;
+};
 
 // One step of an analysis: the link taken and the item it belongs to.
 struct AnalysisStep {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "output/forest_values.h"
 #include "output/quote.h"
 #include "parser/forest_walk.h"
 #include "parser/inside_outside.h"
@@ -139,24 +140,8 @@ void print_governors(FILE* out, const ParsedSentence& ctx) {
   std::fflush(out);
 }
 
-namespace {
-
-class GovernorConsumer : public ForestStage {
- public:
-  explicit GovernorConsumer(FILE* out) : out_(out) {}
-  void apply(ParsedSentence& parsed) override {
-    compute_inside_outside(parsed.chart, parsed.pm, parsed.sentence, parsed.probs);
-    print_governors(out_, parsed);
-  }
-
- private:
-  FILE* out_;
-};
-
-}  // namespace
-
 std::unique_ptr<ForestStage> make_governor_printer(FILE* out) {
-  return std::make_unique<GovernorConsumer>(out);
+  return std::make_unique<PosteriorPrinter>(out, print_governors);
 }
 
 }  // namespace velmo

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "output/forest_values.h"
 #include "output/quote.h"
 #include "output/viterbi_printer.h"
 #include "parser/forest_walk.h"
@@ -138,24 +139,8 @@ void print_best_tags(FILE* out, const ParsedSentence& ctx) {
   std::fflush(out);
 }
 
-namespace {
-
-class TagConsumer : public ForestStage {
- public:
-  explicit TagConsumer(FILE* out) : out_(out) {}
-  void apply(ParsedSentence& parsed) override {
-    compute_inside_outside(parsed.chart, parsed.pm, parsed.sentence, parsed.probs);
-    print_best_tags(out_, parsed);
-  }
-
- private:
-  FILE* out_;
-};
-
-}  // namespace
-
 std::unique_ptr<ForestStage> make_tag_printer(FILE* out) {
-  return std::make_unique<TagConsumer>(out);
+  return std::make_unique<PosteriorPrinter>(out, print_best_tags);
 }
 
 }  // namespace velmo
