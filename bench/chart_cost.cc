@@ -37,9 +37,9 @@ void read_file(const std::string& name, Read read) {
 }
 
 struct LinkCounter : ForestVisitor<LinkCounter> {
-  long links = 0;
+  long count = 0;
   void item_before(ChartItem* item) {
-    for (DaughterLink* l : links(item)) ++links;
+    for ([[maybe_unused]] DaughterLink* l : links(item)) ++count;
   }
 };
 
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     }
     LinkCounter counter;
     walk(chart, counter);
-    reachable += counter.links;
+    reachable += counter.count;
     ++sentences;
     words.clear();
   };
