@@ -7,6 +7,7 @@
 namespace velmo {
 namespace {
 
+// The cross-checks, in their fixed order.
 class Checker {
  public:
   Checker(RunConfig& config, int positional, std::string_view third_positional)

@@ -297,6 +297,36 @@ void grow_items_test(int rules, int buckets) {
   EXPECT_EQ(chart.item_bucket_count(), 4096);
 }
 
+// Every field of the key tells items apart, the head too: treebank matching and lexicalisation
+// keep copies of one item under other heads in the same table. Thousands of heads make items
+// share buckets, so the comparison itself is put to the test, not only the hash.
+TEST(ChartTest, ItemsDifferInEveryFieldOfTheirKey) {
+  ChartCase c({"N", "S"});
+  c.b.rule("S", {"N", "N"});
+  c.b.rule("S", {"N", "N", "N"});
+  Chart& chart = c.made();
+  const int s = c.b.id("S");
+  const ItemKey key{s, 0, 1, 0, 1, kNoHead};
+  std::vector<ItemKey> keys = {key,
+                               {s, 1, 1, 0, 1, kNoHead},
+                               {s, 0, 2, 0, 1, kNoHead},
+                               {s, 0, 1, 1, 1, kNoHead},
+                               {s, 0, 1, 0, 2, kNoHead},
+                               {c.b.id("N"), 0, 1, 0, 1, kNoHead}};
+  for (int head = 0; head < 5000; ++head) keys.push_back(key.with_head(head));
+  for (const ItemKey& k : keys) {
+    EXPECT_EQ(chart.find_item(k), nullptr);
+    EXPECT_TRUE(chart.find_or_make_item(k, nullptr, nullptr).second);
+  }
+  for (const ItemKey& k : keys) {
+    const ChartItem* item = chart.find_item(k);
+    ASSERT_NE(item, nullptr);
+    ASSERT_EQ(ItemKey::of(*item).head, k.head);
+    ASSERT_EQ(ItemKey::of(*item).rule, k.rule);
+  }
+  EXPECT_EQ(chart.item_count(), static_cast<int>(keys.size()));
+}
+
 TEST(ChartTest, ItemTableGrowsAfterFourPerBucket) {
   grow_items_test(16384, 4096);
   grow_items_test(16385, 32768);
