@@ -353,6 +353,74 @@ TEST(ForestProperties, LatticeWordsInAnyOrderGiveTheTreesOfTheSentence) {
   EXPECT_GE(ambiguous, 5);  // the sentences have forests worth comparing
 }
 
+// The positions at which `first` is followed by `second`.
+std::vector<std::size_t> pair_positions(const std::vector<std::string>& words,
+                                        const std::string& first, const std::string& second) {
+  std::vector<std::size_t> at;
+  for (std::size_t i = 0; i + 1 < words.size(); ++i)
+    if (words[i] == first && words[i + 1] == second) at.push_back(i);
+  return at;
+}
+
+// A multi-word lexeme adds the trees in which its words are one reading of its tag, and no
+// others: with the lexeme "u v" of tag T in the lexicon, a sentence in which u is followed by v
+// once has the trees it has without the lexeme and those of the sentence in which the pair is
+// one word of tag T (printed back as the pair); a sentence without the pair keeps its trees.
+// Whatever T is a daughter of, the lookahead must know that T can begin where u does.
+TEST(ForestProperties, AMultiWordLexemeAddsTheTreesOfItsReading) {
+  std::mt19937 rng(1207);
+  int gained = 0;
+  for (int g = 0; g < 20; ++g) {
+    SCOPED_TRACE("grammar " + std::to_string(g));
+    const RandomModel model = make_model(rng);
+    const auto sentences = make_sentences(model, rng);
+    const std::vector<std::string>& source = sentences[rng() % 6];  // a generated sentence
+    if (source.size() < 2) continue;
+    const std::size_t i = rng() % (source.size() - 1);
+    const std::string u = source[i], v = source[i + 1];
+    // A tag u cannot have: only the lexeme announces it where u begins.
+    std::string tag = kTags[rng() % kTags.size()];
+    while (model.readings.at(u).count(tag)) tag = kTags[rng() % kTags.size()];
+    Scratch plain, lexeme, merged;
+    RandomModel with_lexeme = model, with_word = model;
+    with_lexeme.readings[u + " " + v][tag] = 1;
+    with_word.readings["W"][tag] = 1;
+    write_model(model, plain);
+    write_model(with_lexeme, lexeme);
+    write_model(with_word, merged);
+    std::vector<std::vector<std::string>> joined;
+    for (std::vector<std::string> words : sentences) {
+      std::vector<std::size_t> at = pair_positions(words, u, v);
+      if (at.size() == 1) {
+        words[at[0]] = "W";
+        words.erase(words.begin() + static_cast<long>(at[0]) + 1);
+      }
+      joined.push_back(words);
+    }
+    const velmo::testing::Args args = {"-quiet", "-trees", "-l", "g.lex", "-s", "g.start", "g.gram"};
+    const auto without = sorted_trees(plain.velmo(args, sentence_lines(sentences)).out);
+    const auto with = sorted_trees(lexeme.velmo(args, sentence_lines(sentences)).out);
+    const auto as_one = trees_per_sentence(merged.velmo(args, sentence_lines(joined)).out);
+    ASSERT_EQ(with.size(), sentences.size());
+    for (std::size_t s = 0; s < sentences.size(); ++s) {
+      const std::size_t pairs = pair_positions(sentences[s], u, v).size();
+      if (pairs > 1) continue;
+      std::vector<std::string> expected = without[s];
+      if (pairs == 1) {
+        for (std::string tree : as_one[s]) {
+          const std::string word = "(" + tag + " W)";
+          tree.replace(tree.find(word), word.size(), "(" + tag + " " + u + " " + v + ")");
+          expected.push_back(tree);
+        }
+        std::sort(expected.begin(), expected.end());
+        gained += with[s].size() > without[s].size();
+      }
+      EXPECT_EQ(with[s], expected) << "sentence " << s;
+    }
+  }
+  EXPECT_GE(gained, 5) << "the lexemes should make trees";
+}
+
 // --- Lexicalised events -------------------------------------------------------------------------
 
 // Calls count(tree, posterior) for every tree of every sentence that -trees printed.
