@@ -1,14 +1,5 @@
 #include "lexmodel/head_frequencies.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <limits>
-#include <string>
-#include <tuple>
-#include <vector>
-
-#include "base/diagnostics.h"
-
 namespace velmo {
 
 HeadFrequencies::HeadFrequencies(const Grammar& grammar, const RunConfig& config)
