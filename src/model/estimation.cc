@@ -204,6 +204,7 @@ void print_start_probabilities(FILE* out, const Grammar& grammar) {
 
 void estimate_probabilities(Model& model, const RunConfig& config, FILE* listing) {
   Grammar& grammar = model.grammar;
+  ++model.estimations;
   count_events(model, config);
   std::vector<double> mass = lexical_mass(model.lexicon, grammar.symbol_count());
   for (int s = 0; s < grammar.symbol_count(); ++s) check_finite(mass[s], grammar, s);

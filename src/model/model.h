@@ -10,6 +10,9 @@ namespace velmo {
 struct Model {
   Grammar grammar;
   Lexicon lexicon;
+  // Counts the estimations of the probabilities, so that what is computed from them can tell
+  // whether it is still current.
+  long estimations = 0;
 };
 
 }  // namespace velmo

@@ -22,6 +22,8 @@ PROB ProbModel::lexical(const ForestNode* node) const {
 }
 
 void ProbModel::refresh() {
+  if (estimations_seen_ == model_.estimations) return;
+  estimations_seen_ = model_.estimations;
   const Grammar& g = model_.grammar;
   rule_base_.assign(g.symbol_count(), 0);
   rule_logs_.clear();

@@ -39,8 +39,8 @@ class ProbModel {
       : model_(model), config_(config), lexicalised_(lexicalised) {
     refresh();
   }
-  // Takes the rule probabilities anew (their logarithms are kept, one per rule): after an
-  // estimation, before the next forest.
+  // Takes the rule probabilities anew (their logarithms are kept, one per rule) when they were
+  // estimated since the last time; otherwise nothing is done. Called before each forest.
   void refresh();
   PROB start(const ForestNode* node) const;
   PROB lexical(const ForestNode* node) const;
@@ -57,6 +57,7 @@ class ProbModel {
   const Model& model_;
   const RunConfig& config_;
   const LexicalisedProbabilities* lexicalised_;
+  long estimations_seen_ = -1;  // the model's estimation count rule_logs_ belong to
   std::vector<int> rule_base_;  // per mother: the index of its first rule in rule_logs_
   std::vector<PROB> rule_logs_;
 };

@@ -112,7 +112,7 @@ ForestPruner::ForestPruner(const Model& model, const RunConfig& config)
       threshold_(config.prune) {}
 
 bool ForestPruner::prune(Chart& chart) {
-  if (quiet_config_.train) pm_.refresh();  // training may have estimated new probabilities
+  pm_.refresh();  // training may have estimated new probabilities
   WithReferenceCounts<InsidePass> inside(pm_);
   walk(chart, inside);
   if (inside.sentence_prob.is_zero()) return false;

@@ -141,7 +141,7 @@ bool SentenceLoop::process_sentence() {
   sentence_.clear();
   categories_.clear();
   probs_ = ForestProbs{};
-  if (config_.train) pm_.refresh();  // training may have estimated new probabilities
+  pm_.refresh();  // training may have estimated new probabilities
   if (config_.sent_weights && !reader_.read_weight(sentence_)) return false;
   bool too_long = read_words();
   announce_readings();
