@@ -314,6 +314,10 @@ TEST(ForestProperties, TreesCountsAndProbabilitiesAgree) {
 
 // The trees of each sentence, sorted: the order of a forest's lists may follow the order in which
 // the words went in, the trees may not.
+// Every tree of every sentence, with the model write_model made.
+const velmo::testing::Args kTreeListing = {"-quiet", "-trees",  "-l",    "g.lex",
+                                           "-s",     "g.start", "g.gram"};
+
 std::vector<std::vector<std::string>> sorted_trees(const std::string& output) {
   std::vector<std::vector<std::string>> sentences = trees_per_sentence(output);
   for (std::vector<std::string>& trees : sentences) std::sort(trees.begin(), trees.end());
@@ -343,9 +347,8 @@ TEST(ForestProperties, LatticeWordsInAnyOrderGiveTheTreesOfTheSentence) {
       in_order += "\n";
       shuffled += "\n";
     }
-    const velmo::testing::Args args = {"-quiet", "-trees", "-l", "g.lex", "-s", "g.start", "g.gram"};
-    const auto lattice = velmo::testing::concat({"-lattice-input"}, args);
-    const auto plain = sorted_trees(dir.velmo(args, sentence_lines(sentences)).out);
+    const auto lattice = velmo::testing::concat({"-lattice-input"}, kTreeListing);
+    const auto plain = sorted_trees(dir.velmo(kTreeListing, sentence_lines(sentences)).out);
     EXPECT_EQ(sorted_trees(dir.velmo(lattice, in_order).out), plain);
     EXPECT_EQ(sorted_trees(dir.velmo(lattice, shuffled).out), plain);
     for (const auto& trees : plain) ambiguous += trees.size() > 1;
@@ -397,10 +400,9 @@ TEST(ForestProperties, AMultiWordLexemeAddsTheTreesOfItsReading) {
       }
       joined.push_back(words);
     }
-    const velmo::testing::Args args = {"-quiet", "-trees", "-l", "g.lex", "-s", "g.start", "g.gram"};
-    const auto without = sorted_trees(plain.velmo(args, sentence_lines(sentences)).out);
-    const auto with = sorted_trees(lexeme.velmo(args, sentence_lines(sentences)).out);
-    const auto as_one = trees_per_sentence(merged.velmo(args, sentence_lines(joined)).out);
+    const auto without = sorted_trees(plain.velmo(kTreeListing, sentence_lines(sentences)).out);
+    const auto with = sorted_trees(lexeme.velmo(kTreeListing, sentence_lines(sentences)).out);
+    const auto as_one = trees_per_sentence(merged.velmo(kTreeListing, sentence_lines(joined)).out);
     ASSERT_EQ(with.size(), sentences.size());
     for (std::size_t s = 0; s < sentences.size(); ++s) {
       const std::size_t pairs = pair_positions(sentences[s], u, v).size();
