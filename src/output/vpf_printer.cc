@@ -13,16 +13,17 @@ namespace velmo {
 namespace {
 
 // Sorts every list of the forest and collects copies of the roots, best first. The copies
-// share the analyses of their originals but count references and carry labels of their own.
+// (records of the chart's pool) share the analyses of their originals but count references and
+// carry labels of their own.
 struct Preparation : ForestVisitor<Preparation> {
   const ProbModel& pm;
-  std::vector<ForestNode>& copies;
+  BlockPool& pool;
   std::vector<ForestNode*> roots;
   std::vector<PROB> root_scores;  // beside roots
   std::vector<std::pair<PROB, DaughterLink*>> links;
   std::vector<std::pair<PROB, ChartItem*>> analyses;
 
-  Preparation(const ProbModel& pm, std::vector<ForestNode>& copies) : pm(pm), copies(copies) {}
+  Preparation(const ProbModel& pm, BlockPool& pool) : pm(pm), pool(pool) {}
 
   void item_after(ChartItem* item) {
     sort_by_value(item, [&](const DaughterLink* l) { return pm.link_value(l, item); }, links);
@@ -33,11 +34,12 @@ struct Preparation : ForestVisitor<Preparation> {
   }
   void root_after(ForestNode* root) {
     if (!root->lexical && !first_analysis(root)) return;
-    copies.push_back(*root);
+    ForestNode* copy = pool.make<ForestNode>();
+    *copy = *root;
     const PROB score = pm.start(root) * root->inside;
     std::size_t place = 0;
     while (place < roots.size() && root_scores[place] > score) ++place;
-    roots.insert(roots.begin() + static_cast<std::ptrdiff_t>(place), &copies.back());
+    roots.insert(roots.begin() + static_cast<std::ptrdiff_t>(place), copy);
     root_scores.insert(root_scores.begin() + static_cast<std::ptrdiff_t>(place), score);
   }
 };
@@ -171,9 +173,7 @@ class VpfPrinter {
 }  // namespace
 
 void print_vpf_forest(FILE* out, const ParsedSentence& ctx, VpfState& vpf) {
-  std::vector<ForestNode> copies;
-  copies.reserve(ctx.chart.roots().size());  // the root order points into it
-  Preparation preparation(ctx.pm, copies);
+  Preparation preparation(ctx.pm, ctx.chart.pool());
   walk(ctx.chart, preparation);
   const std::vector<ForestNode*>& roots = preparation.roots;
   if (roots.empty()) {

@@ -187,8 +187,11 @@ std::pair<ChartItem*, bool> Chart::find_or_make_item(const ItemKey& key, ChartIt
 
 void Chart::add_link(ChartItem* item, ChartItem* previous, ForestNode* daughter) {
   ++link_count_;
-  item->links = new (pool_.allocate(sizeof(DaughterLink)))
-      DaughterLink{previous, daughter, item->links};
+  DaughterLink* link = pool_.make<DaughterLink>();
+  link->previous = previous;
+  link->daughter = daughter;
+  link->next = item->links;
+  item->links = link;
 }
 
 ForestNode* Chart::make_untabled_node(const ForestNode& like, int head) {
@@ -300,9 +303,7 @@ void Chart::extend(int mother, int rule, int dot, int start, int end, ChartItem*
     if (!is_new) return;  // already waiting, and if complete, already in its node
   } else {
     item = make_item(key);
-    ++link_count_;
-    item->links = new (pool_.allocate(sizeof(DaughterLink)))
-        DaughterLink{previous, daughter, nullptr};
+    add_link(item, previous, daughter);
   }
   if (next == symbol_count_) {
     add_node(mother, start, end, item);
@@ -323,7 +324,12 @@ void Chart::add_waiting(int end, int category, ChartItem* item) {
     block->capacity = capacity;
     first = block;
   }
-  first->entries()[first->count++] = {item, item->mother, item->rule, item->dot, item->start};
+  Waiting& entry = first->entries()[first->count++];
+  entry.item = item;
+  entry.mother = item->mother;
+  entry.rule = item->rule;
+  entry.dot = item->dot;
+  entry.start = item->start;
 }
 
 void Chart::collect_roots(int n) {

@@ -26,26 +26,26 @@ struct ChartItem;
 struct DaughterLink;
 
 // The table chain and the key fields come first, so that a table search reads one cache line
-// per record. Values that only one printer or pass needs are kept beside the forest by that pass,
-// indexed by `number`, so that the records stay small: a node takes 72 bytes, an item 72, a
-// link 24.
+// per record. Records refer to each other through 32-bit PoolRefs. Values that only one printer
+// or pass needs are kept beside the forest by that pass, indexed by `number`, so that the
+// records stay small: a node takes 64 bytes, an item 56, a link 12.
 struct ForestNode {
-  ForestNode* next_in_table = nullptr;  // chain of the node table's bucket
+  PoolRef<ForestNode> next_in_table;  // chain of the node table's bucket
+  int32_t head = kNoHead;
   int16_t category = 0;
   int16_t start = 0, end = 0;
   int16_t lexical = 0;       // 1: a word reading; 0: built by a rule
   uint16_t stamp = 0;        // visit mark of the forest walks
   int32_t ref_count = 0;     // used by the top-down walk; 0 at rest
-  int32_t head = kNoHead;
   int32_t number = 0;        // printed number, or the index of a pass's values
+  PoolRef<ChartItem> analyses;          // complete items, newest first
+  PoolRef<ForestNode> next_variant;     // lexicalised copies of this node (see lexicalise.h)
   const char* word = nullptr;  // lexical nodes: the word text (lives as long as the chart)
   PROB inside, outside;
-  ChartItem* analyses = nullptr;     // complete items, newest first
-  ForestNode* next_variant = nullptr;  // lexicalised copies of this node (see lexicalise.h)
 };
 
 struct ChartItem {
-  ChartItem* next_in_table = nullptr;   // chain of the item table's bucket
+  PoolRef<ChartItem> next_in_table;   // chain of the item table's bucket
   int16_t mother = 0;
   int16_t rule = 0;          // index in the mother's rule array
   int16_t dot = 0;           // daughters recognised so far, 1..daughter count
@@ -55,10 +55,10 @@ struct ChartItem {
   int32_t ref_count = 0;
   int32_t head = kNoHead;
   int32_t number = 0;        // governor list, or the index of a pass's values
+  PoolRef<DaughterLink> links;        // newest first
+  PoolRef<ChartItem> next_analysis;   // in the node's analyses (complete items)
+  PoolRef<ChartItem> next_variant;    // lexicalised copies of this item (see lexicalise.h)
   PROB inside, outside;
-  DaughterLink* links = nullptr;        // newest first
-  ChartItem* next_analysis = nullptr;   // in the node's analyses (complete items)
-  ChartItem* next_variant = nullptr;    // lexicalised copies of this item (see lexicalise.h)
 };
 
 // What tells items apart in the item table.
@@ -78,16 +78,16 @@ struct ItemKey {
 // One step of a binarised analysis: `previous` (dot - 1 daughters, none when dot is 1)
 // extended by `daughter`.
 struct DaughterLink {
-  ChartItem* previous = nullptr;
-  ForestNode* daughter = nullptr;
-  DaughterLink* next = nullptr;
+  PoolRef<ChartItem> previous;
+  PoolRef<ForestNode> daughter;
+  PoolRef<DaughterLink> next;
 };
 
 // A list of the forest as a range, followed through the field `Next`:
 //   for (ChartItem* analysis : analyses(node)) ...
 // The next record is read after the loop's body has run, as in a hand-written loop, so a body
 // may relink the record it is at into another list, but not unlink it from this one.
-template <class T, T* T::*Next>
+template <class T, PoolRef<T> T::*Next>
 class ForestList {
  public:
   class Iterator {
@@ -131,7 +131,7 @@ inline ForestList<ChartItem, &ChartItem::next_variant> variants(const ChartItem*
   return ForestList<ChartItem, &ChartItem::next_variant>(item->next_variant);
 }
 
-static_assert(sizeof(ForestNode) <= 72 && sizeof(ChartItem) <= 72 && sizeof(DaughterLink) <= 24,
+static_assert(sizeof(ForestNode) <= 64 && sizeof(ChartItem) <= 56 && sizeof(DaughterLink) <= 12,
               "chart records grew");
 
 class Chart {
@@ -218,7 +218,7 @@ class Chart {
   // An item waiting at a position, with the key fields that propagation reads, so that a new
   // node scans its slot in memory order instead of visiting every item record.
   struct Waiting {
-    ChartItem* item;
+    PoolRef<ChartItem> item;
     int16_t mother, rule, dot, start;
   };
   // A slot is a chain of blocks, newest first; each block fills from its front, so the newest

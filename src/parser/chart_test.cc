@@ -63,8 +63,8 @@ struct ChartCase {
   std::vector<int> analyses(const std::string& cat, int i, int j) const {
     std::vector<int> rules;
     ForestNode* n = node(cat, i, j);
-    for (ChartItem* a = n ? n->analyses : nullptr; a; a = a->next_analysis)
-      rules.push_back(a->rule);
+    if (n)
+      for (ChartItem* a : velmo::analyses(n)) rules.push_back(a->rule);
     return rules;
   }
 };

@@ -47,6 +47,10 @@ class RecordValues {
   T& operator[](const Record* record) {
     return values_[record->number];
   }
+  template <class Record>
+  T& operator[](const PoolRef<Record>& record) {
+    return values_[record->number];
+  }
   // Room for `records` values, so that entering them does not move the array.
   void reserve(std::size_t records) { values_.reserve(records); }
 
@@ -61,14 +65,14 @@ struct ListOf;
 template <>
 struct ListOf<ForestNode> {
   using Member = ChartItem;
-  static ChartItem*& first(ForestNode* node) { return node->analyses; }
-  static constexpr ChartItem* ChartItem::*next = &ChartItem::next_analysis;
+  static PoolRef<ChartItem>& first(ForestNode* node) { return node->analyses; }
+  static constexpr PoolRef<ChartItem> ChartItem::*next = &ChartItem::next_analysis;
 };
 template <>
 struct ListOf<ChartItem> {
   using Member = DaughterLink;
-  static DaughterLink*& first(ChartItem* item) { return item->links; }
-  static constexpr DaughterLink* DaughterLink::*next = &DaughterLink::next;
+  static PoolRef<DaughterLink>& first(ChartItem* item) { return item->links; }
+  static constexpr PoolRef<DaughterLink> DaughterLink::*next = &DaughterLink::next;
 };
 template <class Owner>
 using MemberOf = typename ListOf<Owner>::Member;
@@ -84,12 +88,13 @@ void push_front(Owner* owner, MemberOf<Owner>* member) {
 template <class Owner>
 void move_to_front(Owner* owner, MemberOf<Owner>* member) {
   constexpr auto next = ListOf<Owner>::next;
-  MemberOf<Owner>*& head = ListOf<Owner>::first(owner);
-  if (member == head) return;
-  MemberOf<Owner>* before = head;
+  PoolRef<MemberOf<Owner>>& head = ListOf<Owner>::first(owner);
+  MemberOf<Owner>* first = head;
+  if (member == first) return;
+  MemberOf<Owner>* before = first;
   while (before->*next != member) before = before->*next;
   before->*next = member->*next;
-  member->*next = head;
+  member->*next = first;
   head = member;
 }
 
@@ -115,12 +120,12 @@ MemberOf<Owner>* move_best_to_front(Owner* owner, Value value) {
 template <class Owner, class Keep>
 void keep_members(Owner* owner, Keep keep) {
   constexpr auto next = ListOf<Owner>::next;
-  MemberOf<Owner>** at = &ListOf<Owner>::first(owner);
-  while (*at) {
-    if (keep(*at)) {
-      at = &((*at)->*next);
+  PoolRef<MemberOf<Owner>>* at = &ListOf<Owner>::first(owner);
+  while (MemberOf<Owner>* member = *at) {
+    if (keep(member)) {
+      at = &(member->*next);
     } else {
-      *at = (*at)->*next;
+      *at = member->*next;
     }
   }
 }

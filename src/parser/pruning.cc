@@ -97,10 +97,8 @@ class Cutter {
   }
 
  private:
-  template <class Record>
-  bool kept(Record* r) {
-    return marks_[r] >= kKept;
-  }
+  bool kept(const ForestNode* node) { return marks_[node] >= kKept; }
+  bool kept(const ChartItem* item) { return marks_[item] >= kKept; }
   RecordValues<Mark>& marks_;
 };
 

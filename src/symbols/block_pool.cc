@@ -12,16 +12,22 @@ namespace velmo {
 
 namespace {
 
-constexpr std::size_t kAlignment = 8;
-constexpr std::size_t kBlockBytes = 65536;             // a block's slot in its slab
-constexpr std::size_t kSlabBytes = 32 * kBlockBytes;   // 2 MB, one huge page
+constexpr std::size_t kBlockBytes = 65536;  // a block's slot in its slab
+// Every block starts this far into its slot: the slab header takes the start of the first.
+constexpr std::size_t kBlockStart = kBlockBytes - BlockPool::kUsableBytes;
 
-std::size_t round_up(std::size_t size) { return (size + kAlignment - 1) / kAlignment * kAlignment; }
+std::size_t round_up(std::size_t size, std::size_t align) {
+  return (size + align - 1) / align * align;
+}
 
 }  // namespace
 
+BlockPool::BlockPool() : slabs_(new char*[kMaxSlabs]) {
+  static_assert(sizeof(SlabHeader) <= kBlockStart && kSlabBytes % kBlockBytes == 0);
+}
+
 BlockPool::~BlockPool() {
-  for (char* slab : slabs_) std::free(slab);
+  for (std::size_t s = 0; s < slab_count_; ++s) std::free(slabs_[s]);
 }
 
 char* BlockPool::new_block() {
@@ -30,27 +36,29 @@ char* BlockPool::new_block() {
     spare_.pop_back();
     return block;
   }
-  if (slabs_.empty() || slab_used_ == kSlabBytes / kBlockBytes) {
+  if (slab_count_ == 0 || slab_used_ == kSlabBytes / kBlockBytes) {
+    if (slab_count_ == kMaxSlabs) fatal_error("Not enough memory");
     char* slab = static_cast<char*>(std::aligned_alloc(kSlabBytes, kSlabBytes));
     if (!slab) fatal_error("Not enough memory");
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     madvise(slab, kSlabBytes, MADV_HUGEPAGE);  // a hint; without it the slab has small pages
 #endif
-    slabs_.push_back(slab);
+    new (slab) SlabHeader{slabs_.get(), static_cast<uint32_t>(slab_count_)};
+    slabs_[slab_count_++] = slab;
     slab_used_ = 0;
   }
-  return slabs_.back() + kBlockBytes * slab_used_++;
+  return slabs_[slab_count_ - 1] + kBlockBytes * slab_used_++ + kBlockStart;
 }
 
-void* BlockPool::allocate(std::size_t size) {
-  std::size_t rounded = round_up(size);
-  if (rounded > kUsableBytes) fatal_error("Not enough memory");
-  if (offset_ + rounded > kUsableBytes) {
+void* BlockPool::allocate(std::size_t size, std::size_t align) {
+  std::size_t start = round_up(offset_, align);
+  if (start + size > kUsableBytes) {
+    if (size > kUsableBytes) fatal_error("Not enough memory");
     blocks_.push_back(new_block());
-    offset_ = 0;
+    start = 0;
   }
-  void* result = blocks_.back() + offset_;
-  offset_ += rounded;
+  void* result = blocks_.back() + start;
+  offset_ = start + size;
   return result;
 }
 

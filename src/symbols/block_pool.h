@@ -1,11 +1,20 @@
-// BlockPool: the bump allocator of the chart. Memory comes in blocks of 65528 usable bytes,
-// requests are rounded up to multiples of 8, and everything is released at once. The blocks
-// are cut from slabs of 2 MB, aligned so that the system can back a slab with one huge page:
-// a forest of hundreds of megabytes is walked in no particular order, and with 4 KB pages
-// most of its record visits would also miss the address translation cache.
+// BlockPool: the bump allocator of the chart. Memory comes in blocks of 65520 usable bytes,
+// requests are aligned as their type asks (8 bytes for raw requests), and everything is
+// released at once. The blocks are cut from slabs of 2 MB, aligned so that the system can back
+// a slab with one huge page: a forest of hundreds of megabytes is walked in no particular
+// order, and with 4 KB pages most of its record visits would also miss the address translation
+// cache.
+//
+// Records of the pool refer to each other through PoolRef: 32 bits instead of a 64-bit pointer,
+// the slab's number (13 bits) and the offset in 4-byte units within it (19 bits). Each slab
+// starts with a header naming its number and the pool's slab table, so a reference held in a
+// pool record finds its target from its own address: a PoolRef is valid only inside memory of
+// the pool whose records it names, and cannot be copied out of it.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -13,19 +22,21 @@ namespace velmo {
 
 class BlockPool {
  public:
-  static constexpr std::size_t kUsableBytes = 65528;
+  static constexpr std::size_t kUsableBytes = 65520;
 
-  BlockPool() = default;
+  BlockPool();
   ~BlockPool();
   BlockPool(const BlockPool&) = delete;
   BlockPool& operator=(const BlockPool&) = delete;
 
-  // At most kUsableBytes per request. Fatal "Not enough memory" when malloc fails.
-  void* allocate(std::size_t size);
+  // At most kUsableBytes per request; `align` is 4 or 8. Fatal "Not enough memory" when malloc
+  // fails or the pool has all the slabs its references can name (16 GB).
+  void* allocate(std::size_t size, std::size_t align = 8);
   // A value-initialised T from the pool; T must be trivially destructible.
   template <class T>
   T* make() {
-    return new (allocate(sizeof(T))) T();
+    static_assert(alignof(T) == 4 || alignof(T) == 8);
+    return new (allocate(sizeof(T), alignof(T))) T();
   }
   // Releases every block; the next request opens a new one. Released blocks are kept for
   // reuse, since the chart releases its pool for every sentence.
@@ -34,14 +45,69 @@ class BlockPool {
   // Blocks holding allocations since the last release.
   std::size_t block_count() const { return blocks_.size(); }
 
+  // The 32-bit reference of a non-null address inside a slab; 0 stands for null.
+  static uint32_t reference(const void* target) {
+    const auto address = reinterpret_cast<std::uintptr_t>(target);
+    return header_of(address).number << kOffsetBits |
+           static_cast<uint32_t>((address & (kSlabBytes - 1)) >> 2);
+  }
+  // The address named by a non-zero reference held at `holder`, an address of the same pool.
+  static void* address(const void* holder, uint32_t reference) {
+    const SlabHeader& header = header_of(reinterpret_cast<std::uintptr_t>(holder));
+    return header.table[reference >> kOffsetBits] +
+           std::size_t{reference & ((1u << kOffsetBits) - 1)} * 4;
+  }
+
  private:
+  static constexpr std::size_t kSlabBytes = std::size_t{1} << 21;
+  static constexpr unsigned kOffsetBits = 19;  // 2 MB in 4-byte units
+  static constexpr std::size_t kMaxSlabs = std::size_t{1} << (32 - kOffsetBits);
+
+  struct SlabHeader {
+    char* const* table;  // the pool's slabs by number
+    uint32_t number;
+  };
+  static const SlabHeader& header_of(std::uintptr_t address) {
+    return *reinterpret_cast<const SlabHeader*>(address & ~(kSlabBytes - 1));
+  }
   char* new_block();
 
-  std::vector<char*> slabs_;   // owned, 2 MB each
+  std::unique_ptr<char*[]> slabs_;  // owned, kMaxSlabs entries, slab_count_ of them used
+  std::size_t slab_count_ = 0;
   std::size_t slab_used_ = 0;  // blocks of the last slab handed out
   std::vector<char*> blocks_;
   std::vector<char*> spare_;
   std::size_t offset_ = kUsableBytes;
+};
+
+// A reference to a T of the pool, held inside a record of the same pool (see above); it reads
+// and assigns like a pointer. Copying one out would separate it from its pool, so only
+// assignment between references is allowed.
+template <class T>
+class PoolRef {
+ public:
+  PoolRef() = default;
+  PoolRef(const PoolRef&) = delete;
+  PoolRef& operator=(const PoolRef& other) {
+    bits_ = other.bits_;
+    return *this;
+  }
+  PoolRef& operator=(T* target) {
+    bits_ = target ? BlockPool::reference(target) : 0;
+    return *this;
+  }
+  PoolRef& operator=(std::nullptr_t) {
+    bits_ = 0;
+    return *this;
+  }
+  operator T*() const {
+    return bits_ ? static_cast<T*>(BlockPool::address(this, bits_)) : nullptr;
+  }
+  T* operator->() const { return *this; }
+  explicit operator bool() const { return bits_ != 0; }
+
+ private:
+  uint32_t bits_ = 0;
 };
 
 }  // namespace velmo
