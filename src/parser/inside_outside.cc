@@ -46,12 +46,6 @@ PROB ProbModel::choice(const DaughterLink* link, const ChartItem* item) const {
                                          item->mother, item->head));
 }
 
-PROB ProbModel::link_value(const DaughterLink* link, const ChartItem* item) const {
-  PROB value = link->daughter->inside * choice(link, item);
-  if (link->previous) value *= link->previous->inside;
-  return value;
-}
-
 namespace {
 
 // "logSP: ..." / "logVP: ..." of -sent-probs.
@@ -63,36 +57,48 @@ void print_log_prob(const char* label, PROB p) {
   }
 }
 
-// Only a strictly greater value replaces the current one, so ties keep the first in list order.
-struct ViterbiPass : ForestVisitor<ViterbiPass> {
-  explicit ViterbiPass(const ProbModel& pm) : pm(pm) {}
-  const ProbModel& pm;
-  PROB best;
+// The Viterbi values in one depth-first walk that takes each link's value as soon as its
+// previous item and its daughter are done, so that each reference is followed once. The walk
+// reaches records in the order of `walk`, and a record still open on a cycle gives the value it
+// has, as there. Only a strictly greater value replaces the current one, so ties keep the first
+// in list order.
+class ViterbiWalk {
+ public:
+  ViterbiWalk(const ProbModel& pm, uint16_t stamp) : pm_(pm), stamp_(stamp) {}
 
-  void item_after(ChartItem* item) {
-    PROB max;
-    for (DaughterLink* l : links(item)) {
-      PROB v = pm.link_value(l, item);
-      if (v > max) max = v;
-    }
-    item->inside = max;
-  }
-  void node_after(ForestNode* node) {
-    if (node->lexical) {
-      node->inside = pm.lexical(node);
-      return;
-    }
+  PROB node(ForestNode* node) {
+    if (node->stamp == stamp_) return node->inside;
+    node->stamp = stamp_;
     PROB max;
     for (ChartItem* a : analyses(node)) {
-      PROB v = pm.rule(a) * a->inside;
+      PROB v = pm_.rule(a) * item(a);
       if (v > max) max = v;
     }
-    node->inside = max;
+    node->inside = node->lexical ? pm_.lexical(node) : max;
+    return node->inside;
   }
-  void root_after(ForestNode* root) {
-    PROB v = pm.start(root) * root->inside;
-    if (v > best) best = v;
+
+ private:
+  PROB item(ChartItem* item) {
+    if (item->stamp == stamp_) return item->inside;
+    item->stamp = stamp_;
+    PROB max;
+    // The next link is fetched into the cache while this one's records are walked.
+    for (DaughterLink* l = first_link(item); l;) {
+      DaughterLink* next = l->next;
+      if (next) __builtin_prefetch(next);
+      ChartItem* previous = l->previous;
+      PROB previous_value = previous ? this->item(previous) : PROB::zero();
+      PROB v = pm_.link_value(l, item, node(l->daughter), previous_value, previous != nullptr);
+      if (v > max) max = v;
+      l = next;
+    }
+    item->inside = max;
+    return max;
   }
+
+  const ProbModel& pm_;
+  uint16_t stamp_;
 };
 
 struct FrequencyPass : ForestVisitor<FrequencyPass> {
@@ -195,9 +201,13 @@ void compute_inside_outside(Chart& chart, const ProbModel& pm, const Sentence& s
 }
 
 void compute_viterbi(Chart& chart, const ProbModel& pm, ForestProbs& probs) {
-  ViterbiPass pass(pm);
-  walk(chart, pass);
-  probs.viterbi_prob = pass.best;
+  ViterbiWalk walk(pm, chart.next_stamp());
+  PROB best;
+  for (ForestNode* root : chart.roots()) {
+    PROB v = pm.start(root) * walk.node(root);
+    if (v > best) best = v;
+  }
+  probs.viterbi_prob = best;
   if (pm.config().sent_probs) print_log_prob("logVP", probs.viterbi_prob);
 }
 

@@ -47,7 +47,19 @@ class ProbModel {
   PROB rule(const ChartItem* item) const;
   PROB choice(const DaughterLink* link, const ChartItem* item) const;
   // daughter.inside * choice, times previous.inside when there is a previous item.
-  PROB link_value(const DaughterLink* link, const ChartItem* item) const;
+  PROB link_value(const DaughterLink* link, const ChartItem* item) const {
+    const ChartItem* previous = link->previous;
+    return link_value(link, item, link->daughter->inside,
+                      previous ? previous->inside : PROB::zero(), previous != nullptr);
+  }
+  // The same with the values of the daughter and of the previous item given.
+  PROB link_value(const DaughterLink* link, const ChartItem* item, PROB daughter, PROB previous,
+                  bool has_previous) const {
+    PROB value = daughter;
+    if (lexicalised_) value *= choice(link, item);  // 1 without the lexicalised model
+    if (has_previous) value *= previous;
+    return value;
+  }
 
   const Model& model() const { return model_; }
   const RunConfig& config() const { return config_; }
