@@ -83,16 +83,12 @@ class ViterbiWalk {
     if (item->stamp == stamp_) return item->inside;
     item->stamp = stamp_;
     PROB max;
-    // The next link is fetched into the cache while this one's records are walked.
-    for (DaughterLink* l = first_link(item); l;) {
-      DaughterLink* next = l->next;
-      if (next) __builtin_prefetch(next);
+    walk_detail::for_each_link(item, [&](DaughterLink* l) {
       ChartItem* previous = l->previous;
       PROB previous_value = previous ? this->item(previous) : PROB::zero();
       PROB v = pm_.link_value(l, item, node(l->daughter), previous_value, previous != nullptr);
       if (v > max) max = v;
-      l = next;
-    }
+    });
     item->inside = max;
     return max;
   }

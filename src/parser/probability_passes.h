@@ -45,11 +45,12 @@ struct OutsidePass : ForestVisitor<OutsidePass> {
   void item_before(ChartItem* item) {
     for (DaughterLink* l : links(item)) {
       PROB x = item->outside * pm.choice(l, item);
-      if (l->previous) {
-        l->previous->outside += x * l->daughter->inside;
-        l->daughter->outside += x * l->previous->inside;
+      ForestNode* daughter = l->daughter;
+      if (ChartItem* previous = l->previous) {
+        previous->outside += x * daughter->inside;
+        daughter->outside += x * previous->inside;
       } else {
-        l->daughter->outside += x;
+        daughter->outside += x;
       }
     }
   }
