@@ -16,10 +16,6 @@ constexpr std::size_t kBlockBytes = 65536;  // a block's slot in its slab
 // Every block starts this far into its slot: the slab header takes the start of the first.
 constexpr std::size_t kBlockStart = kBlockBytes - BlockPool::kUsableBytes;
 
-std::size_t round_up(std::size_t size, std::size_t align) {
-  return (size + align - 1) / align * align;
-}
-
 }  // namespace
 
 BlockPool::BlockPool() : slabs_(new char*[kMaxSlabs]) {
@@ -50,16 +46,12 @@ char* BlockPool::new_block() {
   return slabs_[slab_count_ - 1] + kBlockBytes * slab_used_++ + kBlockStart;
 }
 
-void* BlockPool::allocate(std::size_t size, std::size_t align) {
-  std::size_t start = round_up(offset_, align);
-  if (start + size > kUsableBytes) {
-    if (size > kUsableBytes) fatal_error("Not enough memory");
-    blocks_.push_back(new_block());
-    start = 0;
-  }
-  void* result = blocks_.back() + start;
-  offset_ = start + size;
-  return result;
+void* BlockPool::allocate_in_new_block(std::size_t size) {
+  if (size > kUsableBytes) fatal_error("Not enough memory");
+  current_ = new_block();
+  blocks_.push_back(current_);
+  offset_ = size;
+  return current_;
 }
 
 void BlockPool::release_all() {

@@ -31,7 +31,12 @@ class BlockPool {
 
   // At most kUsableBytes per request; `align` is 4 or 8. Fatal "Not enough memory" when malloc
   // fails or the pool has all the slabs its references can name (16 GB).
-  void* allocate(std::size_t size, std::size_t align = 8);
+  void* allocate(std::size_t size, std::size_t align = 8) {
+    const std::size_t start = (offset_ + align - 1) & ~(align - 1);
+    if (start + size > kUsableBytes) return allocate_in_new_block(size);
+    offset_ = start + size;
+    return current_ + start;
+  }
   // A value-initialised T from the pool; T must be trivially destructible.
   template <class T>
   T* make() {
@@ -71,12 +76,14 @@ class BlockPool {
     return *reinterpret_cast<const SlabHeader*>(address & ~(kSlabBytes - 1));
   }
   char* new_block();
+  void* allocate_in_new_block(std::size_t size);
 
   std::unique_ptr<char*[]> slabs_;  // owned, kMaxSlabs entries, slab_count_ of them used
   std::size_t slab_count_ = 0;
   std::size_t slab_used_ = 0;  // blocks of the last slab handed out
   std::vector<char*> blocks_;
   std::vector<char*> spare_;
+  char* current_ = nullptr;  // the last of blocks_
   std::size_t offset_ = kUsableBytes;
 };
 
