@@ -11,24 +11,6 @@
 namespace velmo {
 namespace {
 
-void push_variant(ForestNode* node, ForestNode* variant) {
-  variant->next_variant = node->next_variant;
-  node->next_variant = variant;
-}
-
-void push_variant(ChartItem* item, ChartItem* variant) {
-  variant->next_variant = item->next_variant;
-  item->next_variant = variant;
-}
-
-// The record's copy with `head`, or null.
-template <class Record>
-Record* variant_of(const Record* record, int head) {
-  for (Record* v : variants(record))
-    if (v->head == head) return v;
-  return nullptr;
-}
-
 class Lexicaliser : public ForestVisitor<Lexicaliser> {
  public:
   Lexicaliser(Chart& chart, const Model& model, const RunConfig& config)
@@ -36,12 +18,12 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
 
   // A record's variants are rebuilt by every walk.
   void node_before(ForestNode* node) { node->next_variant = nullptr; }
-  void item_before(ChartItem* item) { item->next_variant = nullptr; }
+  void item_before(ChartItem* item) { chart_.next_variant(item) = nullptr; }
 
   void node_after(ForestNode* node) {
     if (node->lexical) lexicalise_word(node);
     for (ChartItem* analysis : analyses(node)) {
-      for (ChartItem* v : variants(analysis)) {
+      for (ChartItem* v : variants(chart_, analysis)) {
         ForestNode* variant = node_variant(node, v->head);
         push_front(variant, v);
       }
@@ -73,7 +55,7 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
         continue;
       }
       for (ForestNode* d : variants(link->daughter))
-        for (ChartItem* p : variants(link->previous))
+        for (ChartItem* p : variants(chart_, link->previous))
           add_variant(item, p, d, p->head);
     }
   }
@@ -108,6 +90,29 @@ class Lexicaliser : public ForestVisitor<Lexicaliser> {
     ForestNode* variant = chart_.make_untabled_node(*node, head);
     push_variant(node, variant);
     return variant;
+  }
+
+  // The record's copy with `head`, or null.
+  static ForestNode* variant_of(const ForestNode* node, int head) {
+    for (ForestNode* v : variants(node))
+      if (v->head == head) return v;
+    return nullptr;
+  }
+  ChartItem* variant_of(const ChartItem* item, int head) {
+    for (ChartItem* v : variants(chart_, item))
+      if (v->head == head) return v;
+    return nullptr;
+  }
+
+  static void push_variant(ForestNode* node, ForestNode* variant) {
+    variant->next_variant = node->next_variant;
+    node->next_variant = variant;
+  }
+  // The chart's array may grow on the first access for the new copy.
+  void push_variant(ChartItem* item, ChartItem* variant) {
+    ChartItem* first = chart_.next_variant(item);
+    chart_.next_variant(variant) = first;
+    chart_.next_variant(item) = variant;
   }
 
   // The variant of `item` with head `head` whose last link is (previous variant of the

@@ -1,8 +1,8 @@
 // Head lexicalisation of a parsed forest: every node and item gets one copy per lexical head it
-// can have, made in the chart's pool. A parser-built node or item keeps its copies in its
-// `next_variant` chain (variants(record)); the copies chain through the same field of their
-// own. Afterwards
-// the chart's roots are the copies of the former roots.
+// can have, made in the chart's pool. A parser-built node or item keeps its copies in a chain
+// (variants(node), variants(chart, item): a node's `next_variant`, the chart's array beside the
+// items), and the copies chain on through theirs. Afterwards the chart's roots are the copies of
+// the former roots.
 //
 // The head of a node is a lexical item id (a word's lexicon index, or its lemma id with
 // -stems), -1 for a word or reading the lexicon does not know. An item at or after its rule's

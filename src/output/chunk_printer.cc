@@ -48,7 +48,7 @@ struct ChunkScore {
 class ChunkScorer : public ForestVisitor<ChunkScorer> {
  public:
   ChunkScorer(const ParsedSentence& ctx, const std::vector<bool>& chunk)
-      : ctx_(ctx), chunk_(chunk) {}
+      : ctx_(ctx), chunk_(chunk), scores_(ctx.chart) {}
 
   void node_before(ForestNode* node) { scores_.enter(node); }
   void item_before(ChartItem* item) { scores_.enter(item); }
@@ -263,7 +263,7 @@ class Groups {
 class OptimalChunker : public ForestVisitor<OptimalChunker> {
  public:
   OptimalChunker(const ParsedSentence& ctx, const std::vector<bool>& chunk, SequenceStore& store)
-      : ctx_(ctx), chunk_(chunk), store_(store) {}
+      : ctx_(ctx), chunk_(chunk), store_(store), values_(ctx.chart) {}
 
   // The best sequence of every record and its value; one still open on a cycle has none yet.
   const ChunkCell*& sequence(const ForestNode* node) { return values_[node].sequence; }

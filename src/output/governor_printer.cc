@@ -55,23 +55,36 @@ void merge(GovernorList& target, const GovernorList& source, PROB factor) {
   if (target.entries.size() > 2 * target.settled + 64) settle(target);
 }
 
+// Numbers the records the walk reaches, so that their lists lie in one array.
 struct Numbering : ForestVisitor<Numbering> {
+  explicit Numbering(const Chart& chart) : of(chart) {}
+  RecordValues<int32_t> of;
   int count = 0;
-  void node_after(ForestNode* node) { node->number = count++; }
-  void item_after(ChartItem* item) { item->number = count++; }
+  void node_after(ForestNode* node) {
+    of.enter(node);
+    of[node] = count++;
+  }
+  void item_after(ChartItem* item) {
+    of.enter(item);
+    of[item] = count++;
+  }
 };
 
 // Top-down, so that a list is complete before it is passed on. A record whose inside value is
 // zero (a part of no analysis with probability above 0) passes nothing on: its posterior is 0.
 class GovernorPass : public ForestVisitor<GovernorPass> {
  public:
-  GovernorPass(FILE* out, const ParsedSentence& ctx, int records)
-      : out_(out), ctx_(ctx), lists_(records), threshold_(PROB::from(ctx.config.gov_threshold)) {}
+  GovernorPass(FILE* out, const ParsedSentence& ctx, Numbering& numbering)
+      : out_(out),
+        ctx_(ctx),
+        numbering_(numbering),
+        lists_(numbering.count),
+        threshold_(PROB::from(ctx.config.gov_threshold)) {}
 
   // A list is passed on (or printed) once, top-down, and then released.
   void node_before(ForestNode* node) {
     GovernorList list;
-    std::swap(list, lists_[node->number]);
+    std::swap(list, list_of(node));
     settle(list);
     if (node->lexical) {
       print_word(node, list);
@@ -79,12 +92,12 @@ class GovernorPass : public ForestVisitor<GovernorPass> {
     }
     if (list.entries.empty() || node->inside.is_zero()) return;
     for (ChartItem* a : analyses(node))
-      merge(lists_[a->number], list, ctx_.pm.rule(a) * a->inside / node->inside);
+      merge(list_of(a), list, ctx_.pm.rule(a) * a->inside / node->inside);
   }
 
   void item_before(ChartItem* item) {
     GovernorList list;
-    std::swap(list, lists_[item->number]);
+    std::swap(list, list_of(item));
     settle(list);
     if (item->inside.is_zero()) return;
     const bool head_step =
@@ -92,16 +105,16 @@ class GovernorPass : public ForestVisitor<GovernorPass> {
     for (DaughterLink* l : links(item)) {
       const PROB link = ctx_.pm.link_value(l, item);
       const PROB factor = link / item->inside;
-      GovernorList& daughter = lists_[l->daughter->number];
+      GovernorList& daughter = list_of(l->daughter);
       if (!head_step) {
         const GovernorList governor = {
             {{item->mother, l->daughter->category, item->head, PROB::one()}}, 1};
-        merge(daughter, governor, item->outside * link * ctx_.probs.scale);
+        merge(daughter, governor, ctx_.chart.outside(item) * link * ctx_.probs.scale);
       } else if (!list.entries.empty()) {
         merge(daughter, list, factor);
       }
       if (l->previous && !list.entries.empty())
-        merge(lists_[l->previous->number], list, factor);
+        merge(list_of(l->previous), list, factor);
     }
   }
 
@@ -125,6 +138,10 @@ class GovernorPass : public ForestVisitor<GovernorPass> {
 
   FILE* out_;
   const ParsedSentence& ctx_;
+  GovernorList& list_of(const ForestNode* node) { return lists_[numbering_.of[node]]; }
+  GovernorList& list_of(const ChartItem* item) { return lists_[numbering_.of[item]]; }
+
+  Numbering& numbering_;
   std::vector<GovernorList> lists_;
   PROB threshold_;
 };
@@ -132,9 +149,9 @@ class GovernorPass : public ForestVisitor<GovernorPass> {
 }  // namespace
 
 void print_governors(FILE* out, const ParsedSentence& ctx) {
-  Numbering numbering;
+  Numbering numbering(ctx.chart);
   walk(ctx.chart, numbering);
-  GovernorPass pass(out, ctx, numbering.count);
+  GovernorPass pass(out, ctx, numbering);
   top_down_walk(ctx.chart, pass);
   std::fputc('\n', out);
   std::fflush(out);

@@ -82,6 +82,8 @@ void Chart::begin_sentence() {
   reset_buckets(node_buckets_, node_shift_);
   reset_buckets(item_buckets_, item_shift_);
   node_count_ = item_count_ = 0;
+  item_records_ = 0;
+  item_variants_.clear();
   link_count_ = 0;
   roots_.clear();
   walk_counter_ = 0;
@@ -163,6 +165,7 @@ ChartItem* Chart::make_item(const ItemKey& key) {
   item->start = static_cast<int16_t>(key.start);
   item->end = static_cast<int16_t>(key.end);
   item->head = key.head;
+  item->number = item_records_++;
   ChartItem*& bucket = item_buckets_[item_bucket(key)];
   item->next_in_table = bucket;
   bucket = item;
@@ -213,7 +216,14 @@ ChartItem* Chart::make_untabled_item(const ChartItem& like, int head) {
   item->start = like.start;
   item->end = like.end;
   item->head = head;
+  item->number = item_records_++;
   return item;
+}
+
+// Doubles at least, so that making copies one by one costs amortised constant time.
+void Chart::grow_variants() {
+  item_variants_.resize(std::max(static_cast<std::size_t>(item_records_), 2 * item_variants_.size()),
+                        nullptr);
 }
 
 void Chart::grow_nodes() {

@@ -27,8 +27,9 @@ struct DaughterLink;
 
 // The table chain and the key fields come first, so that a table search reads one cache line
 // per record. Records refer to each other through 32-bit PoolRefs. Values that only one printer
-// or pass needs are kept beside the forest by that pass, indexed by `number`, so that the
-// records stay small: a node takes 64 bytes, an item 56, a link 12.
+// or pass needs are kept beside the forest by that pass (a node's through its `number`, an
+// item's through its own), so that the records stay small: a node takes 64 bytes, an item 40,
+// a link 12.
 struct ForestNode {
   PoolRef<ForestNode> next_in_table;  // chain of the node table's bucket
   int32_t head = kNoHead;
@@ -44,6 +45,8 @@ struct ForestNode {
   PROB inside, outside;
 };
 
+// An item's outside value, its count of the top-down walk and its lexicalised copies are kept
+// beside it by the chart (see Chart::outside), since most runs need none of them.
 struct ChartItem {
   PoolRef<ChartItem> next_in_table;   // chain of the item table's bucket
   int16_t mother = 0;
@@ -52,13 +55,11 @@ struct ChartItem {
   int16_t start = 0;
   int16_t end = 0;           // part of the item's identity, used by the item table
   uint16_t stamp = 0;
-  int32_t ref_count = 0;
   int32_t head = kNoHead;
-  int32_t number = 0;        // governor list, or the index of a pass's values
+  int32_t number = 0;        // 0, 1, ... in the order the sentence's items were made
   PoolRef<DaughterLink> links;        // newest first
   PoolRef<ChartItem> next_analysis;   // in the node's analyses (complete items)
-  PoolRef<ChartItem> next_variant;    // lexicalised copies of this item (see lexicalise.h)
-  PROB inside, outside;
+  PROB inside;
 };
 
 // What tells items apart in the item table.
@@ -127,11 +128,8 @@ inline ForestList<DaughterLink, &DaughterLink::next> links(const ChartItem* item
 inline ForestList<ForestNode, &ForestNode::next_variant> variants(const ForestNode* node) {
   return ForestList<ForestNode, &ForestNode::next_variant>(node->next_variant);
 }
-inline ForestList<ChartItem, &ChartItem::next_variant> variants(const ChartItem* item) {
-  return ForestList<ChartItem, &ChartItem::next_variant>(item->next_variant);
-}
 
-static_assert(sizeof(ForestNode) <= 64 && sizeof(ChartItem) <= 56 && sizeof(DaughterLink) <= 12,
+static_assert(sizeof(ForestNode) <= 64 && sizeof(ChartItem) <= 40 && sizeof(DaughterLink) <= 12,
               "chart records grew");
 
 class Chart {
@@ -184,6 +182,22 @@ class Chart {
   // Adds the link (previous, daughter) in front of the item's links.
   void add_link(ChartItem* item, ChartItem* previous, ForestNode* daughter);
 
+  // What only some passes keep of an item, by its number: its outside value, its count of the
+  // top-down walk and the first of its lexicalised copies (which chain on through theirs).
+  // clear_outside and clear_ref_counts size and zero theirs for every item made so far; the
+  // copies' array grows as copies are made.
+  PROB& outside(const ChartItem* item) { return item_outside_[item->number]; }
+  PROB outside(const ChartItem* item) const { return item_outside_[item->number]; }
+  int32_t& ref_count(const ChartItem* item) { return item_ref_counts_[item->number]; }
+  ChartItem*& next_variant(const ChartItem* item) {
+    if (static_cast<std::size_t>(item->number) >= item_variants_.size()) grow_variants();
+    return item_variants_[item->number];
+  }
+  void clear_outside() { item_outside_.assign(item_records_, PROB::zero()); }
+  void clear_ref_counts() { item_ref_counts_.assign(item_records_, 0); }
+  // Items made this sentence, tabled or not.
+  int item_records() const { return item_records_; }
+
   // A fresh stamp for one forest walk.
   uint16_t next_stamp() { return static_cast<uint16_t>(++walk_counter_); }
   BlockPool& pool() { return pool_; }
@@ -205,6 +219,7 @@ class Chart {
   uint32_t item_bucket(const ItemKey& key) const;
   void grow_nodes();
   void grow_items();
+  void grow_variants();
 
   // A rule as the parser starts it: the first-daughter lists with each rule's second daughter
   // (the symbol count for a unary rule) at hand, so that rules the lookahead rules out are
@@ -257,9 +272,43 @@ class Chart {
   int node_shift_ = 20, item_shift_ = 20;
   int small_for_nodes_ = 0, small_for_items_ = 0;  // sentences in a row that fit smaller tables
   int node_count_ = 0, item_count_ = 0;
+  int item_records_ = 0;
+  std::vector<PROB> item_outside_;
+  std::vector<int32_t> item_ref_counts_;
+  std::vector<ChartItem*> item_variants_;
   long link_count_ = 0;
   std::vector<ForestNode*> roots_;
   uint32_t walk_counter_ = 0;
 };
+
+// The lexicalised copies of an item, newest first, as a range like those of a node. The next
+// copy is read after the loop's body has run.
+class ItemVariants {
+ public:
+  class Iterator {
+   public:
+    Iterator(Chart& chart, ChartItem* at) : chart_(chart), at_(at) {}
+    ChartItem* operator*() const { return at_; }
+    Iterator& operator++() {
+      at_ = chart_.next_variant(at_);
+      return *this;
+    }
+    bool operator!=(const Iterator& other) const { return at_ != other.at_; }
+
+   private:
+    Chart& chart_;
+    ChartItem* at_;
+  };
+  ItemVariants(Chart& chart, const ChartItem* item) : chart_(chart), first_(chart.next_variant(item)) {}
+  Iterator begin() const { return Iterator(chart_, first_); }
+  Iterator end() const { return Iterator(chart_, nullptr); }
+
+ private:
+  Chart& chart_;
+  ChartItem* first_;
+};
+inline ItemVariants variants(Chart& chart, const ChartItem* item) {
+  return ItemVariants(chart, item);
+}
 
 }  // namespace velmo

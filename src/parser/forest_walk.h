@@ -34,28 +34,29 @@ struct ForestVisitor {
 };
 
 // Values that a pass keeps beside the forest instead of in every record: one per record the
-// pass enters, found through the record's `number`.
+// pass enters, found through the node's `number` (which entering sets) or the item's.
 template <class T>
 class RecordValues {
  public:
-  template <class Record>
-  void enter(Record* record) {
-    record->number = static_cast<int32_t>(values_.size());
-    values_.push_back(T{});
+  // Room for every item and node of the chart, so that entering them does not move the arrays.
+  explicit RecordValues(const Chart& chart) : items_(static_cast<std::size_t>(chart.item_records())) {
+    nodes_.reserve(static_cast<std::size_t>(chart.node_count()));
   }
-  template <class Record>
-  T& operator[](const Record* record) {
-    return values_[record->number];
+  void enter(ForestNode* node) {
+    node->number = static_cast<int32_t>(nodes_.size());
+    nodes_.push_back(T{});
   }
+  void enter(const ChartItem* item) { items_[item->number] = T{}; }
+  T& operator[](const ForestNode* node) { return nodes_[node->number]; }
+  T& operator[](const ChartItem* item) { return items_[item->number]; }
   template <class Record>
   T& operator[](const PoolRef<Record>& record) {
-    return values_[record->number];
+    return (*this)[static_cast<const Record*>(record)];
   }
-  // Room for `records` values, so that entering them does not move the array.
-  void reserve(std::size_t records) { values_.reserve(records); }
 
  private:
-  std::vector<T> values_;
+  std::vector<T> nodes_;
+  std::vector<T> items_;
 };
 
 // Edits of the forest's lists in place: a node's analyses and an item's links. ListOf<Owner>
@@ -190,38 +191,41 @@ void visit_item(ChartItem* item, bool complete, uint16_t stamp, V& v) {
   if (complete) v.complete_item_after(item); else v.item_after(item);
 }
 
+// Counts from zero, for the chart's items as for the nodes.
 struct RefCounter : ForestVisitor<RefCounter> {
+  explicit RefCounter(Chart& chart) : chart(chart) { chart.clear_ref_counts(); }
+  Chart& chart;
   void root_before(ForestNode* root) { ++root->ref_count; }
   void node_before(ForestNode* node) {
-    for (ChartItem* a : analyses(node)) ++a->ref_count;
+    for (ChartItem* a : analyses(node)) ++chart.ref_count(a);
   }
   void item_before(ChartItem* item) {
     for (DaughterLink* l : links(item)) {
-      if (l->previous) ++l->previous->ref_count;
+      if (l->previous) ++chart.ref_count(l->previous);
       ++l->daughter->ref_count;
     }
   }
 };
 
 template <class V>
-void process_item(ChartItem* item, bool complete, V& v);
+void process_item(Chart& chart, ChartItem* item, bool complete, V& v);
 
 template <class V>
-void process_node(ForestNode* node, V& v) {
+void process_node(Chart& chart, ForestNode* node, V& v) {
   if (node->ref_count == 0) fatal_error("Cyclic grammar");
   if (--node->ref_count > 0) return;
   v.node_before(node);
-  for (ChartItem* a : analyses(node)) process_item(a, true, v);
+  for (ChartItem* a : analyses(node)) process_item(chart, a, true, v);
   v.node_after(node);
 }
 
 template <class V>
-void process_item(ChartItem* item, bool complete, V& v) {
-  if (--item->ref_count > 0) return;
+void process_item(Chart& chart, ChartItem* item, bool complete, V& v) {
+  if (--chart.ref_count(item) > 0) return;
   if (complete) v.complete_item_before(item); else v.item_before(item);
   for_each_link(item, [&](DaughterLink* l) {
-    if (l->previous) process_item(l->previous, false, v);
-    process_node(l->daughter, v);
+    if (l->previous) process_item(chart, l->previous, false, v);
+    process_node(chart, l->daughter, v);
   });
   if (complete) v.complete_item_after(item); else v.item_after(item);
 }
@@ -243,21 +247,24 @@ void walk(Chart& chart, V& visitor) {
 // which top_down_walk_counted needs no walk of its own to count them.
 template <class Pass>
 struct WithReferenceCounts : Pass {
-  using Pass::Pass;
+  template <class... Args>
+  explicit WithReferenceCounts(Chart& chart, Args&&... args)
+      : Pass(std::forward<Args>(args)...), counter(chart) {}
+  walk_detail::RefCounter counter;
   void root_before(ForestNode* root) {
-    walk_detail::RefCounter().root_before(root);
+    counter.root_before(root);
     Pass::root_before(root);
   }
   void node_before(ForestNode* node) {
-    walk_detail::RefCounter().node_before(node);
+    counter.node_before(node);
     Pass::node_before(node);
   }
   void item_before(ChartItem* item) {
-    walk_detail::RefCounter().item_before(item);
+    counter.item_before(item);
     Pass::item_before(item);
   }
   void complete_item_before(ChartItem* item) {
-    walk_detail::RefCounter().item_before(item);
+    counter.item_before(item);
     Pass::complete_item_before(item);
   }
 };
@@ -267,14 +274,14 @@ template <class V>
 void top_down_walk_counted(Chart& chart, V& visitor) {
   for (ForestNode* root : chart.roots()) {
     visitor.root_before(root);
-    walk_detail::process_node(root, visitor);
+    walk_detail::process_node(chart, root, visitor);
     visitor.root_after(root);
   }
 }
 
 template <class V>
 void top_down_walk(Chart& chart, V& visitor) {
-  walk_detail::RefCounter counter;
+  walk_detail::RefCounter counter(chart);
   walk(chart, counter);
   top_down_walk_counted(chart, visitor);
 }

@@ -98,8 +98,10 @@ class ViterbiWalk {
 };
 
 struct FrequencyPass : ForestVisitor<FrequencyPass> {
-  FrequencyPass(const ProbModel& pm, PROB scale, Model& model, LexicalisedCounts* lexicalised)
-      : pm(pm), scale(scale), model(model), lexicalised(lexicalised) {}
+  FrequencyPass(const Chart& chart, const ProbModel& pm, PROB scale, Model& model,
+                LexicalisedCounts* lexicalised)
+      : chart(chart), pm(pm), scale(scale), model(model), lexicalised(lexicalised) {}
+  const Chart& chart;
   const ProbModel& pm;
   PROB scale;
   Model& model;
@@ -123,7 +125,7 @@ struct FrequencyPass : ForestVisitor<FrequencyPass> {
   }
   void complete_item_before(ChartItem* item) {
     Rule& rule = model.grammar.data[item->mother].rules[item->rule];
-    const double q = expected(item->outside, item->inside);
+    const double q = expected(chart.outside(item), item->inside);
     rule.freq += q;
     if (lexicalised) lexicalised->add_rule(item->head, item->mother, item->rule, q);
     item_before(item);
@@ -132,7 +134,7 @@ struct FrequencyPass : ForestVisitor<FrequencyPass> {
   void item_before(ChartItem* item) {
     if (!lexicalised || item->dot - 1 == model.grammar.rule(item->mother, item->rule).head) return;
     for (DaughterLink* l : links(item)) {
-      const double q = (item->outside * pm.link_value(l, item) * scale).value();
+      const double q = (chart.outside(item) * pm.link_value(l, item) * scale).value();
       lexicalised->add_choice(item->mother, item->head, l->daughter->category, l->daughter->head,
                               q);
     }
@@ -142,6 +144,7 @@ struct FrequencyPass : ForestVisitor<FrequencyPass> {
 // A record's count is 0 from the moment the walk enters it, so one still open on a cycle
 // counts 0 where it is reached again.
 struct AnalysisCounter : ForestVisitor<AnalysisCounter> {
+  explicit AnalysisCounter(const Chart& chart) : trees(chart) {}
   RecordValues<uint64_t> trees;
   uint64_t total = 0;
 
@@ -189,10 +192,10 @@ void compute_inside(Chart& chart, const ProbModel& pm, const Sentence& sentence,
 // The outside pass's reference counts are taken during the inside walk.
 void compute_inside_outside(Chart& chart, const ProbModel& pm, const Sentence& sentence,
                             ForestProbs& probs) {
-  WithReferenceCounts<InsidePass> inside(pm);
+  WithReferenceCounts<InsidePass> inside(chart, pm);
   walk(chart, inside);
   finish_inside(inside, pm, sentence, probs);
-  OutsidePass outside(pm);
+  OutsidePass outside(chart, pm);
   top_down_walk_counted(chart, outside);
 }
 
@@ -208,18 +211,18 @@ void compute_viterbi(Chart& chart, const ProbModel& pm, ForestProbs& probs) {
 }
 
 void compute_outside(Chart& chart, const ProbModel& pm) {
-  OutsidePass pass(pm);
+  OutsidePass pass(chart, pm);
   top_down_walk(chart, pass);
 }
 
 void estimate_frequencies(Chart& chart, const ProbModel& pm, const ForestProbs& probs,
                           Model& model, LexicalisedCounts* lexicalised) {
-  FrequencyPass pass(pm, probs.scale, model, lexicalised);
+  FrequencyPass pass(chart, pm, probs.scale, model, lexicalised);
   walk(chart, pass);
 }
 
 uint64_t count_analyses(Chart& chart) {
-  AnalysisCounter counter;
+  AnalysisCounter counter(chart);
   walk(chart, counter);
   return counter.total;
 }

@@ -17,7 +17,6 @@ struct InsidePass : ForestVisitor<InsidePass> {
     PROB sum;
     for (DaughterLink* l : links(item)) sum += pm.link_value(l, item);
     item->inside = sum;
-    item->outside = PROB::zero();
   }
   void node_after(ForestNode* node) {
     PROB sum = node->lexical ? pm.lexical(node) : PROB::zero();
@@ -31,23 +30,26 @@ struct InsidePass : ForestVisitor<InsidePass> {
   }
 };
 
-// Runs top-down, so a record's outside value is complete before it is passed on.
+// Runs top-down, so a record's outside value is complete before it is passed on. The nodes'
+// outside values were set to zero by the inside pass; the items' are set to zero here.
 struct OutsidePass : ForestVisitor<OutsidePass> {
-  explicit OutsidePass(const ProbModel& pm) : pm(pm) {}
+  OutsidePass(Chart& chart, const ProbModel& pm) : chart(chart), pm(pm) { chart.clear_outside(); }
+  Chart& chart;
   const ProbModel& pm;
 
   void root_before(ForestNode* root) { root->outside += pm.start(root); }
   void node_before(ForestNode* node) {
     for (ChartItem* a : analyses(node)) {
-      a->outside = node->outside * pm.rule(a);
+      chart.outside(a) = node->outside * pm.rule(a);
     }
   }
   void item_before(ChartItem* item) {
+    const PROB outside = chart.outside(item);
     for (DaughterLink* l : links(item)) {
-      PROB x = item->outside * pm.choice(l, item);
+      PROB x = outside * pm.choice(l, item);
       ForestNode* daughter = l->daughter;
       if (ChartItem* previous = l->previous) {
-        previous->outside += x * daughter->inside;
+        chart.outside(previous) += x * daughter->inside;
         daughter->outside += x * previous->inside;
       } else {
         daughter->outside += x;

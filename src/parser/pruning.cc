@@ -24,9 +24,12 @@ enum Mark : char { kRemoved, kLikely, kKept, kCut };
 
 // The outside pass, marking every record as soon as its outside value is complete.
 struct MarkingOutsidePass : OutsidePass {
-  MarkingOutsidePass(const ProbModel& pm, double log_threshold, PROB sentence_prob,
-                     RecordValues<Mark>& marks)
-      : OutsidePass(pm), log_threshold(log_threshold), sentence_prob(sentence_prob), marks(marks) {}
+  MarkingOutsidePass(Chart& chart, const ProbModel& pm, double log_threshold,
+                     PROB sentence_prob, RecordValues<Mark>& marks)
+      : OutsidePass(chart, pm),
+        log_threshold(log_threshold),
+        sentence_prob(sentence_prob),
+        marks(marks) {}
   double log_threshold;
   PROB sentence_prob;
   RecordValues<Mark>& marks;
@@ -34,10 +37,12 @@ struct MarkingOutsidePass : OutsidePass {
   template <class Record>
   void mark(Record* r) {
     marks.enter(r);
-    const PROB posterior = r->inside * r->outside;
+    const PROB posterior = r->inside * outside_of(r);
     const bool likely = !posterior.is_zero() && posterior.log - sentence_prob.log >= log_threshold;
     marks[r] = likely ? kLikely : kRemoved;
   }
+  PROB outside_of(const ForestNode* node) const { return node->outside; }
+  PROB outside_of(const ChartItem* item) const { return chart.outside(item); }
   void node_before(ForestNode* node) {
     mark(node);
     OutsidePass::node_before(node);
@@ -111,12 +116,11 @@ ForestPruner::ForestPruner(const Model& model, const RunConfig& config)
 
 bool ForestPruner::prune(Chart& chart) {
   pm_.refresh();  // training may have estimated new probabilities
-  WithReferenceCounts<InsidePass> inside(pm_);
+  WithReferenceCounts<InsidePass> inside(chart, pm_);
   walk(chart, inside);
   if (inside.sentence_prob.is_zero()) return false;
-  RecordValues<Mark> marks;
-  marks.reserve(static_cast<std::size_t>(chart.node_count()) + chart.item_count());
-  MarkingOutsidePass outside(pm_, std::log(threshold_), inside.sentence_prob, marks);
+  RecordValues<Mark> marks(chart);
+  MarkingOutsidePass outside(chart, pm_, std::log(threshold_), inside.sentence_prob, marks);
   top_down_walk_counted(chart, outside);
   Cutter cutter(marks);
   std::vector<ForestNode*> roots;

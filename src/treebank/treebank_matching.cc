@@ -54,7 +54,7 @@ class Matcher {
       // twinned: a record lives in one analysis list only. The twin shares the links.
       if (listed) c = twin(c);
       push_front(copy, c);
-      if (copy->number == kMatching) copy->number = c->number;
+      if (copy->number == kMatching) copy->number = this->state(c);
     }
     if (first_analysis(copy) == nullptr) return fail(copy);
     return copy;
@@ -96,11 +96,11 @@ class Matcher {
     if (ChartItem* copy =
             chart_.find_item(ItemKey::of(*item).with_head(state))) {
       if (listed) *listed = true;
-      return copy->number >= 0 ? copy : nullptr;
+      return this->state(copy) >= 0 ? copy : nullptr;
     }
     ChartItem* copy =
         chart_.find_or_make_item(ItemKey::of(*item).with_head(state), nullptr, nullptr).first;
-    copy->number = kMatching;
+    this->state(copy) = kMatching;
     int result = kFailed;
     for (DaughterLink* link : links(item)) {
       ChartItem* previous = nullptr;
@@ -108,7 +108,7 @@ class Matcher {
       if (link->previous) {
         previous = match_item(link->previous, k);
         if (previous == nullptr) continue;
-        before_daughter = previous->number;
+        before_daughter = this->state(previous);
         if (left_behind(before_daughter, link->daughter->start)) continue;
       }
       ForestNode* daughter = match_node(link->daughter, before_daughter);
@@ -117,18 +117,30 @@ class Matcher {
       chart_.add_link(copy, previous, daughter);
       if (result == kFailed) result = daughter->number;
     }
-    copy->number = result;
+    this->state(copy) = result;
     return result == kFailed ? nullptr : copy;
   }
 
   ChartItem* twin(const ChartItem* c) {
     ChartItem* t = chart_.make_untabled_item(*c, c->head);
     t->links = c->links;
-    t->number = c->number;
+    const int matched = state(c);
+    state(t) = matched;
     return t;
   }
 
+  // The matching state of an item copy, by its number: as for a node copy's `number`, the
+  // bracket matched next after it, kMatching or kFailed.
+  int& state(const ChartItem* copy) {
+    if (static_cast<std::size_t>(copy->number) >= item_states_.size()) {
+      item_states_.resize(
+          std::max(static_cast<std::size_t>(chart_.item_records()), 2 * item_states_.size()));
+    }
+    return item_states_[copy->number];
+  }
+
   Chart& chart_;
+  std::vector<int> item_states_;
   const std::vector<Bracket>& brackets_;
   const std::vector<bool>& insertable_;
   const int count_;
