@@ -19,12 +19,12 @@ constexpr int kMaxLoad = 4;        // entries per bucket before the table grows
 // shrink_after_small_sentences), so that a text of similar sentences does not grow them again
 // for every sentence. The array is kept and cleared when the count stays the same.
 template <class Entry>
-void reset_buckets(std::vector<Entry*>& buckets, int& shift) {
+void reset_buckets(std::vector<Entry>& buckets, int& shift) {
   std::size_t size = std::size_t{1} << (32 - shift);
   if (buckets.size() == size) {
-    std::fill(buckets.begin(), buckets.end(), nullptr);
+    std::fill(buckets.begin(), buckets.end(), Entry{});
   } else {
-    std::vector<Entry*>(size, nullptr).swap(buckets);
+    std::vector<Entry>(size, Entry{}).swap(buckets);
   }
 }
 
@@ -166,15 +166,16 @@ ChartItem* Chart::make_item(const ItemKey& key) {
   item->end = static_cast<int16_t>(key.end);
   item->head = key.head;
   item->number = item_records_++;
-  ChartItem*& bucket = item_buckets_[item_bucket(key)];
-  item->next_in_table = bucket;
-  bucket = item;
+  uint32_t& bucket = item_buckets_[item_bucket(key)];
+  item->next_in_table.set_bits(bucket);
+  bucket = BlockPool::reference(item);
   if (++item_count_ > kMaxLoad * static_cast<int>(item_buckets_.size())) grow_items();
   return item;
 }
 
 ChartItem* Chart::find_item(const ItemKey& key) const {
-  ChartItem* item = item_buckets_[item_bucket(key)];
+  const uint32_t first = item_buckets_[item_bucket(key)];
+  ChartItem* item = first ? static_cast<ChartItem*>(pool_.address(first)) : nullptr;
   while (item && !key.matches(*item)) item = item->next_in_table;
   return item;
 }
@@ -245,14 +246,15 @@ void Chart::grow_nodes() {
 void Chart::grow_items() {
   item_shift_ -= kGrowthShift;
   if (item_shift_ < 0) fatal_error("too much memory allocated");
-  std::vector<ChartItem*> old(std::size_t{1} << (32 - item_shift_), nullptr);
+  std::vector<uint32_t> old(std::size_t{1} << (32 - item_shift_), 0);
   old.swap(item_buckets_);
-  for (ChartItem* i : old) {
+  for (uint32_t first : old) {
+    ChartItem* i = first ? static_cast<ChartItem*>(pool_.address(first)) : nullptr;
     while (i) {
       ChartItem* next = i->next_in_table;
-      ChartItem*& bucket = item_buckets_[item_bucket(ItemKey::of(*i))];
-      i->next_in_table = bucket;
-      bucket = i;
+      uint32_t& bucket = item_buckets_[item_bucket(ItemKey::of(*i))];
+      i->next_in_table.set_bits(bucket);
+      bucket = BlockPool::reference(i);
       i = next;
     }
   }

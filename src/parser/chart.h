@@ -268,7 +268,9 @@ class Chart {
   std::vector<std::vector<WaitingBlock*>> slots_;
   int open_positions_ = 0;
   std::vector<ForestNode*> node_buckets_;  // chained through next_in_table
-  std::vector<ChartItem*> item_buckets_;   // chained through next_in_table
+  // Pool references (0: empty), chained through next_in_table: half the size of pointers, for
+  // a table that a large chart searches millions of times at random.
+  std::vector<uint32_t> item_buckets_;
   int node_shift_ = 20, item_shift_ = 20;
   int small_for_nodes_ = 0, small_for_items_ = 0;  // sentences in a row that fit smaller tables
   int node_count_ = 0, item_count_ = 0;

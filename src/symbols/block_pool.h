@@ -56,6 +56,11 @@ class BlockPool {
     return header_of(address).number << kOffsetBits |
            static_cast<uint32_t>((address & (kSlabBytes - 1)) >> 2);
   }
+  // The address named by a non-zero reference, for references kept outside the pool.
+  void* address(uint32_t reference) const {
+    return slabs_[reference >> kOffsetBits] +
+           std::size_t{reference & ((1u << kOffsetBits) - 1)} * 4;
+  }
   // The address named by a non-zero reference held at `holder`, an address of the same pool.
   static void* address(const void* holder, uint32_t reference) {
     const SlabHeader& header = header_of(reinterpret_cast<std::uintptr_t>(holder));
@@ -112,6 +117,9 @@ class PoolRef {
   }
   T* operator->() const { return *this; }
   explicit operator bool() const { return bits_ != 0; }
+  // The reference itself, for a copy kept outside the pool (see BlockPool::address).
+  uint32_t bits() const { return bits_; }
+  void set_bits(uint32_t bits) { bits_ = bits; }
 
  private:
   uint32_t bits_ = 0;
