@@ -223,8 +223,8 @@ ChartItem* Chart::make_untabled_item(const ChartItem& like, int head) {
 
 // Doubles at least, so that making copies one by one costs amortised constant time.
 void Chart::grow_variants() {
-  item_variants_.resize(std::max(static_cast<std::size_t>(item_records_), 2 * item_variants_.size()),
-                        nullptr);
+  const auto made = static_cast<std::size_t>(item_records_);
+  item_variants_.resize(std::max(made, 2 * item_variants_.size()), nullptr);
 }
 
 void Chart::grow_nodes() {

@@ -301,7 +301,8 @@ class ItemVariants {
     Chart& chart_;
     ChartItem* at_;
   };
-  ItemVariants(Chart& chart, const ChartItem* item) : chart_(chart), first_(chart.next_variant(item)) {}
+  ItemVariants(Chart& chart, const ChartItem* item)
+      : chart_(chart), first_(chart.next_variant(item)) {}
   Iterator begin() const { return Iterator(chart_, first_); }
   Iterator end() const { return Iterator(chart_, nullptr); }
 

@@ -186,6 +186,36 @@ TEST(ChartTest, FailedSentenceThenFreshTables) {
   EXPECT_EQ(c.node("N", 0, 1, true), nullptr);
 }
 
+// Values kept beside the items are found through their numbers: every item made, in the table
+// or not, has its own, from 0 in each sentence.
+TEST(ChartTest, ItemsAreNumberedInTheOrderMadeFromZeroEachSentence) {
+  ChartCase c({"N", "NP", "S", "V", "VP"});
+  c.b.rule("S", {"NP", "VP"});
+  c.b.rule("VP", {"V", "NP"});
+  c.b.rule("NP", {"N"});
+  c.b.start("S");
+  for (int sentence = 0; sentence < 2; ++sentence) {
+    Chart& chart = c.parse({{"N"}, {"V"}, {"N"}});
+    const int tabled = chart.item_count();
+    ASSERT_EQ(chart.item_records(), tabled);
+    ChartItem* copy = chart.make_untabled_item(*first_analysis(chart.roots()[0]), 7);
+    EXPECT_EQ(copy->number, tabled);
+    struct Collect : ForestVisitor<Collect> {
+      std::set<int> numbers;
+      int visits = 0;
+      void item_before(ChartItem* item) {
+        numbers.insert(item->number);
+        ++visits;
+      }
+    } collect;
+    walk(chart, collect);
+    EXPECT_EQ(static_cast<int>(collect.numbers.size()), collect.visits);  // each its own
+    EXPECT_GE(*collect.numbers.begin(), 0);
+    EXPECT_LT(*collect.numbers.rbegin(), tabled);
+    EXPECT_EQ(collect.visits, tabled - 1);  // all but the S item that the last noun starts
+  }
+}
+
 // Records the nodes that a top-down walk handles.
 struct HandledNodes : ForestVisitor<HandledNodes> {
   std::set<const ForestNode*> nodes;

@@ -39,7 +39,8 @@ template <class T>
 class RecordValues {
  public:
   // Room for every item and node of the chart, so that entering them does not move the arrays.
-  explicit RecordValues(const Chart& chart) : items_(static_cast<std::size_t>(chart.item_records())) {
+  explicit RecordValues(const Chart& chart)
+      : items_(static_cast<std::size_t>(chart.item_records())) {
     nodes_.reserve(static_cast<std::size_t>(chart.node_count()));
   }
   void enter(ForestNode* node) {
