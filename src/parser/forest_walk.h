@@ -243,34 +243,8 @@ void walk(Chart& chart, V& visitor) {
   }
 }
 
-// The counting pass of top_down_walk as an addition to another walk: a visitor derived from
-// WithReferenceCounts<Pass> does Pass's work and counts the references in the same walk, after
-// which top_down_walk_counted needs no walk of its own to count them.
-template <class Pass>
-struct WithReferenceCounts : Pass {
-  template <class... Args>
-  explicit WithReferenceCounts(Chart& chart, Args&&... args)
-      : Pass(std::forward<Args>(args)...), counter(chart) {}
-  walk_detail::RefCounter counter;
-  void root_before(ForestNode* root) {
-    counter.root_before(root);
-    Pass::root_before(root);
-  }
-  void node_before(ForestNode* node) {
-    counter.node_before(node);
-    Pass::node_before(node);
-  }
-  void item_before(ChartItem* item) {
-    counter.item_before(item);
-    Pass::item_before(item);
-  }
-  void complete_item_before(ChartItem* item) {
-    counter.item_before(item);
-    Pass::complete_item_before(item);
-  }
-};
-
-// The processing pass of top_down_walk, on counts that a walk has just set.
+// The processing pass of top_down_walk, on counts that a walk has just set (see
+// compute_inside_counting_references).
 template <class V>
 void top_down_walk_counted(Chart& chart, V& visitor) {
   for (ForestNode* root : chart.roots()) {

@@ -97,6 +97,61 @@ class ViterbiWalk {
   uint16_t stamp_;
 };
 
+// The inside values in one depth-first walk, like ViterbiWalk, summing in list order. With
+// `count`, it also counts every record's references from the records above it for the
+// top-down walk that follows (see top_down_walk_counted). The outside values of the nodes it
+// reaches are set to zero.
+class InsideWalk {
+ public:
+  InsideWalk(Chart& chart, const ProbModel& pm, bool count)
+      : chart_(chart), pm_(pm), count_(count), stamp_(chart.next_stamp()) {
+    if (count) chart.clear_ref_counts();
+  }
+
+  // Adds the root's share to the sentence probability.
+  void root(ForestNode* root) {
+    if (count_) ++root->ref_count;
+    sentence_prob += pm_.start(root) * node(root);
+  }
+  PROB sentence_prob;
+
+ private:
+  PROB node(ForestNode* node) {
+    if (node->stamp == stamp_) return node->inside;
+    node->stamp = stamp_;
+    if (count_)
+      for (ChartItem* a : analyses(node)) ++chart_.ref_count(a);
+    PROB sum = node->lexical ? pm_.lexical(node) : PROB::zero();
+    for (ChartItem* a : analyses(node)) sum += pm_.rule(a) * item(a);
+    node->inside = sum;
+    node->outside = PROB::zero();
+    return sum;
+  }
+
+  PROB item(ChartItem* item) {
+    if (item->stamp == stamp_) return item->inside;
+    item->stamp = stamp_;
+    PROB sum;
+    walk_detail::for_each_link(item, [&](DaughterLink* l) {
+      ChartItem* previous = l->previous;
+      ForestNode* daughter = l->daughter;
+      if (count_) {
+        if (previous) ++chart_.ref_count(previous);
+        ++daughter->ref_count;
+      }
+      PROB previous_value = previous ? this->item(previous) : PROB::zero();
+      sum += pm_.link_value(l, item, node(daughter), previous_value, previous != nullptr);
+    });
+    item->inside = sum;
+    return sum;
+  }
+
+  Chart& chart_;
+  const ProbModel& pm_;
+  const bool count_;
+  const uint16_t stamp_;
+};
+
 struct FrequencyPass : ForestVisitor<FrequencyPass> {
   FrequencyPass(const Chart& chart, const ProbModel& pm, PROB scale, Model& model,
                 LexicalisedCounts* lexicalised)
@@ -170,10 +225,15 @@ struct AnalysisCounter : ForestVisitor<AnalysisCounter> {
 
 namespace {
 
-template <class Pass>
-void finish_inside(const Pass& pass, const ProbModel& pm, const Sentence& sentence,
+PROB inside(Chart& chart, const ProbModel& pm, bool count) {
+  InsideWalk walk(chart, pm, count);
+  for (ForestNode* root : chart.roots()) walk.root(root);
+  return walk.sentence_prob;
+}
+
+void finish_inside(PROB sentence_prob, const ProbModel& pm, const Sentence& sentence,
                    ForestProbs& probs) {
-  probs.sentence_prob = pass.sentence_prob;
+  probs.sentence_prob = sentence_prob;
   const RunConfig& config = pm.config();
   if (config.sent_probs) print_log_prob("logSP", probs.sentence_prob);
   probs.scale = probs.sentence_prob.is_zero() ? PROB::zero() : PROB::one() / probs.sentence_prob;
@@ -184,17 +244,17 @@ void finish_inside(const Pass& pass, const ProbModel& pm, const Sentence& senten
 
 void compute_inside(Chart& chart, const ProbModel& pm, const Sentence& sentence,
                     ForestProbs& probs) {
-  InsidePass pass(pm);
-  walk(chart, pass);
-  finish_inside(pass, pm, sentence, probs);
+  finish_inside(inside(chart, pm, false), pm, sentence, probs);
+}
+
+PROB compute_inside_counting_references(Chart& chart, const ProbModel& pm) {
+  return inside(chart, pm, true);
 }
 
 // The outside pass's reference counts are taken during the inside walk.
 void compute_inside_outside(Chart& chart, const ProbModel& pm, const Sentence& sentence,
                             ForestProbs& probs) {
-  WithReferenceCounts<InsidePass> inside(chart, pm);
-  walk(chart, inside);
-  finish_inside(inside, pm, sentence, probs);
+  finish_inside(inside(chart, pm, true), pm, sentence, probs);
   OutsidePass outside(chart, pm);
   top_down_walk_counted(chart, outside);
 }

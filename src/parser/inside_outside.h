@@ -85,6 +85,9 @@ struct ForestProbs {
 // -sent-probs.
 void compute_inside(Chart& chart, const ProbModel& pm, const Sentence& sentence,
                     ForestProbs& probs);
+// Inside values of every node and item, counting each record's references for a top-down walk
+// that follows (top_down_walk_counted); returns the sentence probability.
+PROB compute_inside_counting_references(Chart& chart, const ProbModel& pm);
 // Outside values; needs the inside values.
 void compute_outside(Chart& chart, const ProbModel& pm);
 // compute_inside and then compute_outside, one walk fewer.

@@ -1,34 +1,12 @@
-// The inside and outside passes as forest visitors, for the computations of inside_outside.h
-// and for passes that add work of their own to them (pruning marks each record as soon as its
-// outside value is complete).
+// The outside pass as a forest visitor, for the computations of inside_outside.h and for passes
+// that add work of their own to it (pruning marks each record as soon as its outside value is
+// complete).
 #pragma once
 
 #include "parser/forest_walk.h"
 #include "parser/inside_outside.h"
 
 namespace velmo {
-
-struct InsidePass : ForestVisitor<InsidePass> {
-  explicit InsidePass(const ProbModel& pm) : pm(pm) {}
-  const ProbModel& pm;
-  PROB sentence_prob;
-
-  void item_after(ChartItem* item) {
-    PROB sum;
-    for (DaughterLink* l : links(item)) sum += pm.link_value(l, item);
-    item->inside = sum;
-  }
-  void node_after(ForestNode* node) {
-    PROB sum = node->lexical ? pm.lexical(node) : PROB::zero();
-    for (ChartItem* a : analyses(node)) sum += pm.rule(a) * a->inside;
-    node->inside = sum;
-    node->outside = PROB::zero();
-  }
-  void root_after(ForestNode* root) {
-    sentence_prob += pm.start(root) * root->inside;
-    root->outside = PROB::zero();
-  }
-};
 
 // Runs top-down, so a record's outside value is complete before it is passed on. The nodes'
 // outside values were set to zero by the inside pass; the items' are set to zero here.

@@ -116,11 +116,10 @@ ForestPruner::ForestPruner(const Model& model, const RunConfig& config)
 
 bool ForestPruner::prune(Chart& chart) {
   pm_.refresh();  // training may have estimated new probabilities
-  WithReferenceCounts<InsidePass> inside(chart, pm_);
-  walk(chart, inside);
-  if (inside.sentence_prob.is_zero()) return false;
+  const PROB sentence_prob = compute_inside_counting_references(chart, pm_);
+  if (sentence_prob.is_zero()) return false;
   RecordValues<Mark> marks(chart);
-  MarkingOutsidePass outside(chart, pm_, std::log(threshold_), inside.sentence_prob, marks);
+  MarkingOutsidePass outside(chart, pm_, std::log(threshold_), sentence_prob, marks);
   top_down_walk_counted(chart, outside);
   Cutter cutter(marks);
   std::vector<ForestNode*> roots;
