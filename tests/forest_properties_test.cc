@@ -312,12 +312,12 @@ TEST(ForestProperties, TreesCountsAndProbabilitiesAgree) {
 
 // --- Lattices ---------------------------------------------------------------------------------
 
-// The trees of each sentence, sorted: the order of a forest's lists may follow the order in which
-// the words went in, the trees may not.
 // Every tree of every sentence, with the model write_model made.
 const velmo::testing::Args kTreeListing = {"-quiet", "-trees",  "-l",    "g.lex",
                                            "-s",     "g.start", "g.gram"};
 
+// The trees of each sentence, sorted: the order of a forest's lists may follow the order in which
+// the words went in, the trees may not.
 std::vector<std::vector<std::string>> sorted_trees(const std::string& output) {
   std::vector<std::vector<std::string>> sentences = trees_per_sentence(output);
   for (std::vector<std::string>& trees : sentences) std::sort(trees.begin(), trees.end());

@@ -69,12 +69,17 @@ struct ChartCase {
   }
 };
 
-TEST(ChartTest, NounVerbNounBuildsOneNodePerConstituent) {
-  ChartCase c({"N", "NP", "S", "V", "VP"});
+// S -> NP VP, VP -> V NP, NP -> N.
+void noun_verb_noun_grammar(ChartCase& c) {
   c.b.rule("S", {"NP", "VP"});
   c.b.rule("VP", {"V", "NP"});
   c.b.rule("NP", {"N"});
   c.b.start("S");
+}
+
+TEST(ChartTest, NounVerbNounBuildsOneNodePerConstituent) {
+  ChartCase c({"N", "NP", "S", "V", "VP"});
+  noun_verb_noun_grammar(c);
   Chart& chart = c.parse({{"N"}, {"V"}, {"N"}});
   EXPECT_EQ(chart.node_count(), 7);
   EXPECT_EQ(chart.item_count(), 7);  // S dot 1 twice, NP twice, VP dot 1 and 2, S dot 2
@@ -190,10 +195,7 @@ TEST(ChartTest, FailedSentenceThenFreshTables) {
 // or not, has its own, from 0 in each sentence.
 TEST(ChartTest, ItemsAreNumberedInTheOrderMadeFromZeroEachSentence) {
   ChartCase c({"N", "NP", "S", "V", "VP"});
-  c.b.rule("S", {"NP", "VP"});
-  c.b.rule("VP", {"V", "NP"});
-  c.b.rule("NP", {"N"});
-  c.b.start("S");
+  noun_verb_noun_grammar(c);
   for (int sentence = 0; sentence < 2; ++sentence) {
     Chart& chart = c.parse({{"N"}, {"V"}, {"N"}});
     const int tabled = chart.item_count();

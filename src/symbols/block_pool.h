@@ -57,15 +57,10 @@ class BlockPool {
            static_cast<uint32_t>((address & (kSlabBytes - 1)) >> 2);
   }
   // The address named by a non-zero reference, for references kept outside the pool.
-  void* address(uint32_t reference) const {
-    return slabs_[reference >> kOffsetBits] +
-           std::size_t{reference & ((1u << kOffsetBits) - 1)} * 4;
-  }
+  void* address(uint32_t reference) const { return in_slab(slabs_.get(), reference); }
   // The address named by a non-zero reference held at `holder`, an address of the same pool.
   static void* address(const void* holder, uint32_t reference) {
-    const SlabHeader& header = header_of(reinterpret_cast<std::uintptr_t>(holder));
-    return header.table[reference >> kOffsetBits] +
-           std::size_t{reference & ((1u << kOffsetBits) - 1)} * 4;
+    return in_slab(header_of(reinterpret_cast<std::uintptr_t>(holder)).table, reference);
   }
 
  private:
@@ -79,6 +74,10 @@ class BlockPool {
   };
   static const SlabHeader& header_of(std::uintptr_t address) {
     return *reinterpret_cast<const SlabHeader*>(address & ~(kSlabBytes - 1));
+  }
+  static void* in_slab(char* const* table, uint32_t reference) {
+    return table[reference >> kOffsetBits] +
+           std::size_t{reference & ((1u << kOffsetBits) - 1)} * 4;
   }
   char* new_block();
   void* allocate_in_new_block(std::size_t size);
